@@ -1,0 +1,106 @@
+// morsel: a compact, self-describing byte format for single values.
+//
+// Every item is one tag byte followed by the payload the tag implies; multi-byte numbers and
+// float bit patterns are written most significant byte first. Encoders are all named
+// `serialize` and are chosen by the argument's static type; decoders are named `deserialize_`
+// plus the kind. Every function is free and stateless: encoders return a fresh buffer the caller
+// owns, decoders work on their own copy of the buffer they are given.
+//
+// Rules a decoder applies that may surprise:
+//  - A scalar decoder reads the item at index 0 and ignores any bytes after it.
+//  - `deserialize_f32` and `deserialize_f64` check the length only, not the tag: any 5-byte
+//    (9-byte) item is read as a float (double) bit pattern.
+//  - `deserialize_string` ignores the length byte and takes every byte from index 2 to the end of
+//    the buffer, so a string item must stand alone in its buffer.
+//  - Lengths and counts are written modulo 256; the bytes of longer strings and arrays are all
+//    written.
+//  - i64 items share the u64 tag: each of the two decoders accepts the other's items.
+//
+// Malformed input makes a decoder throw `morsel::decode_error`; encoders only fail when memory
+// runs out (std::bad_alloc propagates).
+#ifndef MORSEL_MORSEL_H
+#define MORSEL_MORSEL_H
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A record with a fixed item layout. Only `age` and `height` are encoded; `name` is carried by the
+// program but never written.
+struct Person {
+  std::uint8_t age = 0;
+  float height = 0.0F;
+  std::string name;
+};
+
+namespace morsel {
+
+inline constexpr unsigned char TAG_TRUE = 0xA0;
+inline constexpr unsigned char TAG_FALSE = 0xA1;
+inline constexpr unsigned char TAG_U8 = 0xA2;
+inline constexpr unsigned char TAG_U32 = 0xA3;
+inline constexpr unsigned char TAG_U64 = 0xA4;  // also i64
+inline constexpr unsigned char TAG_I8 = 0xA5;
+inline constexpr unsigned char TAG_I32 = 0xA6;
+inline constexpr unsigned char TAG_F32 = 0xA8;
+inline constexpr unsigned char TAG_F64 = 0xA9;
+inline constexpr unsigned char TAG_STR4 = 0xAA;  // string of exactly 4 bytes
+inline constexpr unsigned char TAG_STR = 0xAB;   // string of any other length
+inline constexpr unsigned char TAG_ARRAY = 0xAC;
+inline constexpr unsigned char TAG_STR_ARRAY = 0xAD;
+inline constexpr unsigned char TAG_PERSON = 0xAE;
+
+// Thrown by every decoder for a buffer that is too short or starts with the wrong tag. The
+// message names the decoder and what was wrong, e.g. "deserialize_u32: need 5 bytes, got 4".
+class decode_error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Scalars: [tag, payload...].
+std::vector<unsigned char> serialize(bool value);
+std::vector<unsigned char> serialize(unsigned char value);
+std::vector<unsigned char> serialize(unsigned int value);
+std::vector<unsigned char> serialize(unsigned long value);
+std::vector<unsigned char> serialize(signed char value);
+std::vector<unsigned char> serialize(int value);
+std::vector<unsigned char> serialize(long value);  // written under TAG_U64
+std::vector<unsigned char> serialize(float value);
+std::vector<unsigned char> serialize(double value);
+
+// Strings: [TAG_STR4 or TAG_STR, length % 256, bytes...]. Bytes are copied verbatim.
+std::vector<unsigned char> serialize(std::string value);
+// Same bytes as serialize(std::string(value)). Without this overload a string literal would
+// convert to bool and encode as TAG_TRUE. Throws std::invalid_argument for a null pointer.
+std::vector<unsigned char> serialize(const char* value);
+
+// Arrays: [tag, count % 256, elements...].
+//  bytes:   TAG_ARRAY, count, TAG_U8, then the raw bytes (TAG_U8 is written even when empty)
+//  u64/f64: TAG_ARRAY, count, then one 9-byte u64 or f64 item per element
+//  strings: TAG_STR_ARRAY, count, then one string item per element
+std::vector<unsigned char> serialize(std::vector<unsigned char> values);
+std::vector<unsigned char> serialize(std::vector<unsigned long> values);
+std::vector<unsigned char> serialize(std::vector<double> values);
+std::vector<unsigned char> serialize(std::vector<std::string> values);
+
+// Person: [TAG_PERSON, u8 item of age, f32 item of height], 8 bytes.
+std::vector<unsigned char> serialize(Person person);
+
+bool deserialize_bool(std::vector<unsigned char> buffer);
+unsigned char deserialize_u8(std::vector<unsigned char> buffer);
+unsigned int deserialize_u32(std::vector<unsigned char> buffer);
+unsigned long deserialize_u64(std::vector<unsigned char> buffer);  // TAG_U64
+signed char deserialize_i8(std::vector<unsigned char> buffer);
+int deserialize_i32(std::vector<unsigned char> buffer);
+long deserialize_i64(std::vector<unsigned char> buffer);    // TAG_U64
+float deserialize_f32(std::vector<unsigned char> buffer);   // any tag, 5 bytes or more
+double deserialize_f64(std::vector<unsigned char> buffer);  // any tag, 9 bytes or more
+std::string deserialize_string(std::vector<unsigned char> buffer);
+
+// Prints "[ " then each byte as "%x " then "]" and a newline to standard output.
+void printVec(const std::vector<unsigned char>& buffer);
+
+}  // namespace morsel
+
+#endif  // MORSEL_MORSEL_H

@@ -1,0 +1,35 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <morsel/morsel.h>
+
+#include "hex.h"
+
+namespace {
+
+using morsel_test::hex;
+
+std::string dump(const std::vector<unsigned char>& buffer) {
+  testing::internal::CaptureStdout();
+  morsel::printVec(buffer);
+  std::fflush(stdout);
+  return testing::internal::GetCapturedStdout();
+}
+
+TEST(PrintVec, LowerCaseHexWithoutLeadingZerosOneBlankAfterEach) {
+  EXPECT_EQ(dump({}), "[ ]\n");
+  EXPECT_EQ(dump(hex("A2 05")), "[ a2 5 ]\n");
+  EXPECT_EQ(dump(hex("00 0F 10 FF")), "[ 0 f 10 ff ]\n");
+  EXPECT_EQ(dump(morsel::serialize(Person{30, 1.5F, {}})), "[ ae a2 1e a8 3f c0 0 0 ]\n");
+}
+
+TEST(PrintVec, LeavesTheBufferUnchanged) {
+  const auto item = hex("A3 00000001");
+  auto copy = item;
+  (void)dump(copy);
+  EXPECT_EQ(copy, item);
+}
+
+}  // namespace
