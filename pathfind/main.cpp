@@ -1,0 +1,23 @@
+// pathfind [-a] name...: prints where each name is found in PATH. Exits 0 when the last name was
+// found (or no name was given), 1 when it was not, 2 on an option other than "-a".
+#include <cstdio>
+#include <cstring>
+
+#include "file_exists.h"
+
+int main(int argc, char* argv[]) {
+  int all = 0;
+  int status = 0;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "-a") == 0) {
+      all = 1;
+    } else if (arg[0] == '-') {
+      std::fputs("Invalid flag \n", stdout);
+      return 2;
+    } else {
+      status = file_exists(arg, all) ? 0 : 1;
+    }
+  }
+  return status;
+}

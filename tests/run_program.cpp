@@ -1,0 +1,106 @@
+#include "run_program.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace program_test {
+namespace {
+
+std::string read_all(int fd) {
+  std::string text;
+  char chunk[4096];
+  ::lseek(fd, 0, SEEK_SET);
+  for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) {
+    text.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (std::string& s : strings) {
+    out.push_back(s.data());
+  }
+  out.push_back(nullptr);
+  return out;
+}
+
+// The child sees only PATH, plus the sanitizer settings so that an instrumented build reports
+// the way the test run asked.
+std::vector<std::string> environment(const Invocation& invocation) {
+  std::vector<std::string> env;
+  if (invocation.path) {
+    env.push_back("PATH=" + *invocation.path);
+  }
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) {
+      env.push_back(std::string(name) + "=" + value);
+    }
+  }
+  return env;
+}
+
+[[noreturn]] void exec_child(const Invocation& invocation, int out_fd, int err_fd, char** argv,
+                             char** envp) {
+  if (!invocation.cwd.empty() && ::chdir(invocation.cwd.c_str()) != 0) {
+    ::_exit(126);
+  }
+  switch (invocation.stdout_mode) {
+    case Stdout::capture:
+      ::dup2(out_fd, STDOUT_FILENO);
+      break;
+    case Stdout::closed:
+      ::close(STDOUT_FILENO);
+      break;
+    case Stdout::full_device: {
+      const int full = ::open("/dev/full", O_WRONLY);
+      ::dup2(full, STDOUT_FILENO);
+      break;
+    }
+  }
+  ::dup2(err_fd, STDERR_FILENO);
+  ::execve(invocation.program.c_str(), argv, envp);
+  ::_exit(127);
+}
+
+}  // namespace
+
+Outcome run(const Invocation& invocation) {
+  std::vector<std::string> args{invocation.program};
+  args.insert(args.end(), invocation.args.begin(), invocation.args.end());
+  std::vector<std::string> env = environment(invocation);
+  std::vector<char*> argv = pointers(args);
+  std::vector<char*> envp = pointers(env);
+
+  const int out_fd = ::memfd_create("stdout", MFD_CLOEXEC);
+  const int err_fd = ::memfd_create("stderr", MFD_CLOEXEC);
+  if (out_fd < 0 || err_fd < 0) {
+    throw std::runtime_error("memfd_create failed");
+  }
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    throw std::runtime_error("fork failed");
+  }
+  if (pid == 0) {
+    exec_child(invocation, out_fd, err_fd, argv.data(), envp.data());
+  }
+  int wait_status = 0;
+  if (::waitpid(pid, &wait_status, 0) != pid) {
+    throw std::runtime_error("waitpid failed");
+  }
+  Outcome outcome;
+  outcome.out = read_all(out_fd);
+  outcome.err = read_all(err_fd);
+  outcome.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  return outcome;
+}
+
+}  // namespace program_test
