@@ -139,9 +139,11 @@ TEST_F(Pathfind, ThousandsOfEntriesBeforeTheMatch) {
 }
 
 TEST_F(Pathfind, EveryMatchOfAThousandfoldEntry) {
-  std::string path = scene_.at("first");
+  const std::string first = scene_.at("first");
+  std::string path = first;
   for (int i = 1; i < 3000; ++i) {
-    path += ":" + scene_.at("first");
+    path += ':';
+    path += first;
   }
   std::string expected;
   for (int i = 0; i < 3000; ++i) {
