@@ -38,6 +38,14 @@ void require_tag(std::string_view decoder, unsigned char found, unsigned char ex
   }
 }
 
+void require_tag_at(std::string_view decoder, const Buffer& buffer, std::size_t offset,
+                    unsigned char expected) {
+  if (buffer[offset] != expected) {
+    fail(decoder, "expected tag " + hex_byte(expected) + " at byte " + std::to_string(offset) +
+                      ", got " + hex_byte(buffer[offset]));
+  }
+}
+
 void require_tag(std::string_view decoder, unsigned char found, unsigned char expected,
                  unsigned char alternative) {
   if (found != expected && found != alternative) {

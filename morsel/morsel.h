@@ -98,6 +98,23 @@ float deserialize_f32(std::vector<unsigned char> buffer);   // any tag, 5 bytes 
 double deserialize_f64(std::vector<unsigned char> buffer);  // any tag, 9 bytes or more
 std::string deserialize_string(std::vector<unsigned char> buffer);
 
+// Array and Person decoders. An array item must stand alone in its buffer: its elements run to the
+// end of the buffer, and the count byte must equal their number modulo 256.
+//  - deserialize_u8_array: TAG_ARRAY, count, TAG_U8, then the bytes.
+//  - deserialize_u64_array, deserialize_f64_array: TAG_ARRAY, count, then whole 9-byte u64 (f64)
+//    items; TAG_ARRAY 00 alone is the empty array. Doubles come back bit for bit.
+//  - deserialize_string_array: TAG_STR_ARRAY, count, then string items, each TAG_STR4 with length
+//    byte 4 or TAG_STR with any length byte, followed by that many bytes. An element longer than
+//    255 bytes is written with its length modulo 256 and cannot be read back; such input is
+//    rejected wherever the walk can tell, and may otherwise decode to other strings.
+//  - deserialize_person: TAG_PERSON, TAG_U8, age, TAG_F32, height; bytes after it are ignored and
+//    members other than age and height are default.
+std::vector<unsigned char> deserialize_u8_array(std::vector<unsigned char> buffer);
+std::vector<unsigned long> deserialize_u64_array(std::vector<unsigned char> buffer);
+std::vector<double> deserialize_f64_array(std::vector<unsigned char> buffer);
+std::vector<std::string> deserialize_string_array(std::vector<unsigned char> buffer);
+Person deserialize_person(std::vector<unsigned char> buffer);
+
 // Prints "[ " then each byte as "%x " then "]" and a newline to standard output.
 void printVec(const std::vector<unsigned char>& buffer);
 

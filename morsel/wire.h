@@ -51,6 +51,10 @@ Buffer scalar_item(unsigned char tag, U payload) {
   return Buffer(bytes.begin(), bytes.end());
 }
 
+// Arrays: tag and count byte, then the elements; u64 and f64 elements are 9-byte items.
+inline constexpr std::size_t kArrayHeaderSize = 2;
+inline constexpr std::size_t kWideItemSize = 9;
+
 inline unsigned char low_byte(std::size_t n) noexcept {
   return static_cast<unsigned char>(n);
 }
@@ -65,6 +69,9 @@ void append_string_item(Buffer& out, std::string_view s);
 [[noreturn]] void fail(std::string_view decoder, std::string_view what);
 void require_size(std::string_view decoder, const Buffer& buffer, std::size_t size);
 void require_tag(std::string_view decoder, unsigned char found, unsigned char expected);
+// For tags inside an item: the message also names the byte's offset.
+void require_tag_at(std::string_view decoder, const Buffer& buffer, std::size_t offset,
+                    unsigned char expected);
 void require_tag(std::string_view decoder, unsigned char found, unsigned char expected,
                  unsigned char alternative);
 

@@ -34,6 +34,11 @@ inline const Decoder kI64 = MORSEL_TEST_DECODER(deserialize_i64);
 inline const Decoder kF32 = MORSEL_TEST_DECODER(deserialize_f32);
 inline const Decoder kF64 = MORSEL_TEST_DECODER(deserialize_f64);
 inline const Decoder kString = MORSEL_TEST_DECODER(deserialize_string);
+inline const Decoder kU8Array = MORSEL_TEST_DECODER(deserialize_u8_array);
+inline const Decoder kU64Array = MORSEL_TEST_DECODER(deserialize_u64_array);
+inline const Decoder kF64Array = MORSEL_TEST_DECODER(deserialize_f64_array);
+inline const Decoder kStringArray = MORSEL_TEST_DECODER(deserialize_string_array);
+inline const Decoder kPerson = MORSEL_TEST_DECODER(deserialize_person);
 
 }  // namespace morsel_test
 

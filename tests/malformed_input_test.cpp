@@ -52,6 +52,40 @@ INSTANTIATE_TEST_SUITE_P(
                     Malformed{"u8 item", kString, hex("A2 41")},
                     Malformed{"string array", kString, hex("AD 00")}));
 
+INSTANTIATE_TEST_SUITE_P(
+    ArraysAndPerson, MalformedInput,
+    testing::Values(Malformed{"empty", kU8Array, {}},
+                    Malformed{"no u8 marker", kU8Array, hex("AC 00")},
+                    Malformed{"wrong marker", kU8Array, hex("AC 01 A4 01")},
+                    Malformed{"string array tag", kU8Array, hex("AD 00 A2")},
+                    Malformed{"count too high", kU8Array, hex("AC 03 A2 0102")},
+                    Malformed{"count too low", kU8Array, hex("AC 01 A2 0102")},
+                    Malformed{"tag alone", kU64Array, hex("AC")},
+                    Malformed{"u8 array", kU64Array, hex("AC 00 A2")},
+                    Malformed{"f64 element", kU64Array, hex("AC 01 A9 3FF0000000000000")},
+                    Malformed{"second element mistagged", kU64Array,
+                              hex("AC 02 A4 0000000000000001 A3 0000000000000002")},
+                    Malformed{"truncated element", kU64Array, hex("AC 01 A4 00000000000000")},
+                    Malformed{"trailing byte", kU64Array, hex("AC 01 A4 0000000000000001 00")},
+                    Malformed{"count mismatch", kU64Array, hex("AC 02 A4 0000000000000001")},
+                    Malformed{"string array tag", kU64Array, hex("AD 00")},
+                    Malformed{"u64 element", kF64Array, hex("AC 01 A4 3FF0000000000000")},
+                    Malformed{"count mismatch", kF64Array, hex("AC 00 A9 3FF0000000000000")},
+                    Malformed{"empty", kStringArray, {}},
+                    Malformed{"scalar array tag", kStringArray, hex("AC 00")},
+                    Malformed{"count without elements", kStringArray, hex("AD 01")},
+                    Malformed{"element tag alone", kStringArray, hex("AD 01 AB")},
+                    Malformed{"element too short", kStringArray, hex("AD 01 AB 03 6162")},
+                    Malformed{"element not a string", kStringArray, hex("AD 01 A2 01")},
+                    Malformed{"4-byte tag with another length", kStringArray,
+                              hex("AD 01 AA 03 616263")},
+                    Malformed{"trailing byte", kStringArray, hex("AD 01 AB 01 61 00")},
+                    Malformed{"count mismatch", kStringArray, hex("AD 02 AB 01 61")},
+                    Malformed{"size 7", kPerson, hex("AE A2 1E A8 3FC000")},
+                    Malformed{"wrong record tag", kPerson, hex("AD A2 1E A8 3FC00000")},
+                    Malformed{"age not a u8 item", kPerson, hex("AE A5 1E A8 3FC00000")},
+                    Malformed{"height not an f32 item", kPerson, hex("AE A2 1E A3 3FC00000")}));
+
 // Every proper prefix of a valid item is too short for its decoder.
 struct ValidItem {
   Decoder decoder;
@@ -71,6 +105,14 @@ TEST(MalformedInput, EveryProperPrefixOfAValidItemIsRejected) {
       {kF64, serialize(7.0)},
       {kString, serialize("")},
       {kString, serialize("abcd")},
+      {kU8Array, serialize(std::vector<unsigned char>{})},
+      {kU8Array, serialize(std::vector<unsigned char>{1, 2, 3})},
+      {kU64Array, serialize(std::vector<unsigned long>{})},
+      {kU64Array, serialize(std::vector<unsigned long>{1, 2})},
+      {kF64Array, serialize(std::vector<double>{-0.0, 2.5})},
+      {kStringArray, serialize(std::vector<std::string>{})},
+      {kStringArray, serialize(std::vector<std::string>{"abcd", "", "xyz"})},
+      {kPerson, serialize(Person{30, 1.5F, "Ada"})},
   };
   for (const auto& [decoder, item] : items) {
     EXPECT_NO_THROW(decoder.decode(item)) << decoder;
@@ -95,6 +137,12 @@ TEST(MalformedInput, MessageNamesTheDecoderAndWhatWasWrong) {
   };
   EXPECT_EQ(message(hex("A3 000000")), "deserialize_u32: need 5 bytes, got 4");
   EXPECT_EQ(message(hex("A6 00000001")), "deserialize_u32: expected tag 0xa3, got 0xa6");
+  try {
+    (void)morsel::deserialize_u64_array(hex("AC 02 A4 0000000000000001"));
+    ADD_FAILURE() << "no exception";
+  } catch (const morsel::decode_error& error) {
+    EXPECT_STREQ(error.what(), "deserialize_u64_array: count byte is 2, elements found: 1");
+  }
 }
 
 }  // namespace

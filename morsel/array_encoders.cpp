@@ -14,13 +14,10 @@ using wire::Buffer;
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 2;
-constexpr std::size_t kWideItemSize = 9;
-
 // One 9-byte item per element, written in place into a buffer sized once.
 template <typename T, typename Bits>
 Buffer wide_array(const std::vector<T>& values, unsigned char element_tag, Bits bits_of) {
-  Buffer out(kHeaderSize + kWideItemSize * values.size());
+  Buffer out(wire::kArrayHeaderSize + wire::kWideItemSize * values.size());
   unsigned char* cursor = out.data();
   *cursor++ = TAG_ARRAY;
   *cursor++ = wire::low_byte(values.size());
@@ -37,7 +34,7 @@ Buffer wide_array(const std::vector<T>& values, unsigned char element_tag, Bits 
 // Byte arrays share one TAG_U8 marker for all elements, written even when the array is empty.
 Buffer serialize(std::vector<unsigned char> values) {
   Buffer out;
-  out.reserve(kHeaderSize + 1 + values.size());
+  out.reserve(wire::kArrayHeaderSize + 1 + values.size());
   out.push_back(TAG_ARRAY);
   out.push_back(wire::low_byte(values.size()));
   out.push_back(TAG_U8);
@@ -54,7 +51,7 @@ Buffer serialize(std::vector<double> values) {
 }
 
 Buffer serialize(std::vector<std::string> values) {
-  std::size_t size = kHeaderSize;
+  std::size_t size = wire::kArrayHeaderSize;
   for (const std::string& value : values) {
     size += wire::string_item_size(value);
   }

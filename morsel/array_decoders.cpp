@@ -1,0 +1,123 @@
+// Array decoders. The elements run to the end of the buffer; the count byte is the element count
+// modulo 256 and must agree with it.
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "morsel/morsel.h"
+#include "morsel/wire.h"
+
+namespace morsel {
+
+using wire::Buffer;
+
+namespace {
+
+void require_count(std::string_view decoder, const Buffer& buffer, std::size_t elements) {
+  if (buffer[1] != wire::low_byte(elements)) {
+    wire::fail(decoder, "count byte is " + std::to_string(buffer[1]) +
+                            ", elements found: " + std::to_string(elements));
+  }
+}
+
+template <typename T, typename FromBits>
+std::vector<T> read_wide_array(std::string_view decoder, const Buffer& buffer,
+                               unsigned char element_tag, FromBits from_bits) {
+  wire::require_size(decoder, buffer, wire::kArrayHeaderSize);
+  wire::require_tag(decoder, buffer[0], TAG_ARRAY);
+  const std::size_t payload = buffer.size() - wire::kArrayHeaderSize;
+  if (payload % wire::kWideItemSize != 0) {
+    wire::fail(decoder, std::to_string(payload % wire::kWideItemSize) +
+                            " trailing bytes do not form a whole element");
+  }
+  const std::size_t elements = payload / wire::kWideItemSize;
+  require_count(decoder, buffer, elements);
+
+  std::vector<T> values;
+  values.reserve(elements);
+  for (std::size_t offset = wire::kArrayHeaderSize; offset < buffer.size();
+       offset += wire::kWideItemSize) {
+    wire::require_tag_at(decoder, buffer, offset, element_tag);
+    values.push_back(from_bits(wire::load_be<std::uint64_t>(buffer.data() + offset + 1)));
+  }
+  return values;
+}
+
+// One string element of a string array: where its bytes start and how many there are.
+struct Element {
+  std::size_t start;
+  std::size_t length;
+};
+
+Element string_element(std::string_view decoder, const Buffer& buffer, std::size_t offset) {
+  const std::size_t left = buffer.size() - offset;
+  if (left < 2) {
+    wire::fail(decoder, "element at byte " + std::to_string(offset) + " is cut short");
+  }
+  const unsigned char tag = buffer[offset];
+  const std::size_t length = buffer[offset + 1];
+  if (tag != TAG_STR4 && tag != TAG_STR) {
+    wire::fail(decoder,
+               "element at byte " + std::to_string(offset) + " does not start with a string tag");
+  }
+  if (tag == TAG_STR4 && length != 4) {
+    wire::fail(decoder, "4-byte string element at byte " + std::to_string(offset) +
+                            " has length byte " + std::to_string(length));
+  }
+  if (left - 2 < length) {
+    wire::fail(decoder, "element at byte " + std::to_string(offset) + " needs " +
+                            std::to_string(length) + " bytes, " + std::to_string(left - 2) +
+                            " left");
+  }
+  return {offset + 2, length};
+}
+
+}  // namespace
+
+std::vector<unsigned char> deserialize_u8_array(Buffer buffer) {
+  constexpr std::string_view decoder = "deserialize_u8_array";
+  wire::require_size(decoder, buffer, wire::kArrayHeaderSize + 1);
+  wire::require_tag(decoder, buffer[0], TAG_ARRAY);
+  wire::require_tag_at(decoder, buffer, 2, TAG_U8);
+  require_count(decoder, buffer, buffer.size() - 3);
+  return {buffer.begin() + 3, buffer.end()};
+}
+
+std::vector<unsigned long> deserialize_u64_array(Buffer buffer) {
+  return read_wide_array<unsigned long>("deserialize_u64_array", buffer, TAG_U64,
+                                        [](std::uint64_t bits) { return bits; });
+}
+
+std::vector<double> deserialize_f64_array(Buffer buffer) {
+  return read_wide_array<double>("deserialize_f64_array", buffer, TAG_F64,
+                                 [](std::uint64_t bits) { return std::bit_cast<double>(bits); });
+}
+
+// Two walks over the elements: the first checks them and counts them, so that the result is
+// allocated once; the second copies each element's bytes in one piece.
+std::vector<std::string> deserialize_string_array(Buffer buffer) {
+  constexpr std::string_view decoder = "deserialize_string_array";
+  wire::require_size(decoder, buffer, wire::kArrayHeaderSize);
+  wire::require_tag(decoder, buffer[0], TAG_STR_ARRAY);
+  std::size_t elements = 0;
+  for (std::size_t offset = wire::kArrayHeaderSize; offset < buffer.size(); ++elements) {
+    const Element element = string_element(decoder, buffer, offset);
+    offset = element.start + element.length;
+  }
+  require_count(decoder, buffer, elements);
+
+  std::vector<std::string> values;
+  values.reserve(elements);
+  const auto* bytes = reinterpret_cast<const char*>(buffer.data());
+  for (std::size_t offset = wire::kArrayHeaderSize; offset < buffer.size();) {
+    const std::size_t length = buffer[offset + 1];
+    values.emplace_back(bytes + offset + 2, length);
+    offset += 2 + length;
+  }
+  return values;
+}
+
+}  // namespace morsel
