@@ -2,6 +2,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,12 +56,15 @@ Buffer serialize(std::vector<std::string> values) {
   for (const std::string& value : values) {
     size += wire::string_item_size(value);
   }
-  Buffer out;
-  out.reserve(size);
-  out.push_back(TAG_STR_ARRAY);
-  out.push_back(wire::low_byte(values.size()));
+  Buffer out(size);
+  unsigned char* cursor = out.data();
+  *cursor++ = TAG_STR_ARRAY;
+  *cursor++ = wire::low_byte(values.size());
   for (const std::string& value : values) {
-    wire::append_string_item(out, value);
+    *cursor++ = wire::string_tag(value);
+    *cursor++ = wire::low_byte(value.size());
+    std::memcpy(cursor, value.data(), value.size());
+    cursor += value.size();
   }
   return out;
 }

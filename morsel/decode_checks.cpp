@@ -26,32 +26,24 @@ void fail(std::string_view decoder, std::string_view what) {
   throw decode_error(message);
 }
 
-void require_size(std::string_view decoder, const Buffer& buffer, std::size_t size) {
-  if (buffer.size() < size) {
-    fail(decoder, "need " + byte_count(size) + ", got " + std::to_string(buffer.size()));
-  }
+void fail_size(std::string_view decoder, std::size_t size, std::size_t needed) {
+  fail(decoder, "need " + byte_count(needed) + ", got " + std::to_string(size));
 }
 
-void require_tag(std::string_view decoder, unsigned char found, unsigned char expected) {
-  if (found != expected) {
-    fail(decoder, "expected tag " + hex_byte(expected) + ", got " + hex_byte(found));
-  }
+void fail_tag(std::string_view decoder, unsigned char found, unsigned char expected) {
+  fail(decoder, "expected tag " + hex_byte(expected) + ", got " + hex_byte(found));
 }
 
-void require_tag_at(std::string_view decoder, const Buffer& buffer, std::size_t offset,
-                    unsigned char expected) {
-  if (buffer[offset] != expected) {
-    fail(decoder, "expected tag " + hex_byte(expected) + " at byte " + std::to_string(offset) +
-                      ", got " + hex_byte(buffer[offset]));
-  }
+void fail_tags(std::string_view decoder, unsigned char found, unsigned char expected,
+               unsigned char alternative) {
+  fail(decoder, "expected tag " + hex_byte(expected) + " or " + hex_byte(alternative) + ", got " +
+                    hex_byte(found));
 }
 
-void require_tag(std::string_view decoder, unsigned char found, unsigned char expected,
-                 unsigned char alternative) {
-  if (found != expected && found != alternative) {
-    fail(decoder, "expected tag " + hex_byte(expected) + " or " + hex_byte(alternative) + ", got " +
-                      hex_byte(found));
-  }
+void fail_tag_at(std::string_view decoder, std::size_t offset, unsigned char found,
+                 unsigned char expected) {
+  fail(decoder, "expected tag " + hex_byte(expected) + " at byte " + std::to_string(offset) +
+                    ", got " + hex_byte(found));
 }
 
 }  // namespace morsel::wire

@@ -27,20 +27,17 @@ U checked_payload(std::string_view decoder, const Buffer& buffer, unsigned char 
   return payload<U>(buffer);
 }
 
+// Reserved once, then the string's bytes are copied in one piece.
 Buffer string_item(std::string_view s) {
   Buffer out;
   out.reserve(wire::string_item_size(s));
-  wire::append_string_item(out, s);
+  out.push_back(wire::string_tag(s));
+  out.push_back(wire::low_byte(s.size()));
+  out.insert(out.end(), wire::bytes_of(s), wire::bytes_of(s) + s.size());
   return out;
 }
 
 }  // namespace
-
-void wire::append_string_item(Buffer& out, std::string_view s) {
-  out.push_back(s.size() == 4 ? TAG_STR4 : TAG_STR);
-  out.push_back(low_byte(s.size()));
-  out.insert(out.end(), s.begin(), s.end());
-}
 
 Buffer serialize(bool value) {
   return Buffer{value ? TAG_TRUE : TAG_FALSE};
@@ -135,7 +132,7 @@ std::string deserialize_string(Buffer buffer) {
   constexpr std::string_view decoder = "deserialize_string";
   wire::require_size(decoder, buffer, 2);
   wire::require_tag(decoder, buffer[0], TAG_STR4, TAG_STR);
-  return std::string(buffer.begin() + 2, buffer.end());
+  return std::string(reinterpret_cast<const char*>(buffer.data()) + 2, buffer.size() - 2);
 }
 
 }  // namespace morsel
