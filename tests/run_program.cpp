@@ -26,6 +26,7 @@ std::string read_all(int fd) {
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
   std::vector<char*> out;
+  out.reserve(strings.size() + 1);
   for (std::string& s : strings) {
     out.push_back(s.data());
   }
@@ -74,8 +75,11 @@ std::vector<std::string> environment(const Invocation& invocation) {
 }  // namespace
 
 Outcome run(const Invocation& invocation) {
-  std::vector<std::string> args{invocation.program};
-  args.insert(args.end(), invocation.args.begin(), invocation.args.end());
+  std::vector<std::string> args;
+  if (!invocation.empty_argv) {
+    args.push_back(invocation.program);
+    args.insert(args.end(), invocation.args.begin(), invocation.args.end());
+  }
   std::vector<std::string> env = environment(invocation);
   std::vector<char*> argv = pointers(args);
   std::vector<char*> envp = pointers(env);

@@ -17,6 +17,7 @@ struct Invocation {
   std::optional<std::string> path{};  // the PATH the child sees; unset when empty
   std::string cwd{};                  // inherited when empty
   Stdout stdout_mode = Stdout::capture;
+  bool empty_argv = false;  // start the program with argc 0, not even its name
 };
 
 struct Outcome {

@@ -1,0 +1,135 @@
+// pathfind at the limits of its environment and arguments, and with a broken standard output: it
+// never crashes, writes nothing to standard error, and its exit status still reports the search.
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "path_scene.h"
+#include "run_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using program_test::Invocation;
+using program_test::Outcome;
+using program_test::PathScene;
+using program_test::Stdout;
+
+// Linux caps one environment string or argument at 32 pages, terminator included.
+constexpr std::size_t kMaxArgStrlen = 32 * 4096;
+
+class PathfindStress : public testing::Test {
+ protected:
+  Outcome run(std::vector<std::string> args, std::string path,
+              Stdout stdout_mode = Stdout::capture) const {
+    return program_test::run(Invocation{.program = PATHFIND_BIN,
+                                        .args = std::move(args),
+                                        .path = std::move(path),
+                                        .stdout_mode = stdout_mode});
+  }
+  std::string two_entries() const { return scene_.at("first") + ":" + scene_.at("second"); }
+
+  PathScene scene_;
+};
+
+TEST_F(PathfindStress, PathAsLongAsTheEnvironmentAllows) {
+  const std::string last = ":" + scene_.at("second");
+  const std::size_t length = kMaxArgStrlen - 1 - std::string("PATH=").size();
+  std::string path;
+  for (int i = 0; path.size() + last.size() + 16 < length; ++i) {
+    path += "/m" + std::to_string(i) + ":";
+  }
+  path += "/" + std::string(length - path.size() - last.size() - 1, 'p') + last;
+  ASSERT_EQ(path.size(), length);
+
+  const Outcome outcome = run({"prog"}, path);
+  EXPECT_EQ(outcome.out, scene_.at("second/prog") + " \n");
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.status, 0);
+}
+
+TEST_F(PathfindStress, NameAsLongAsAnArgumentAllows) {
+  const Outcome outcome = run({std::string(kMaxArgStrlen - 1, 'n')}, two_entries());
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.status, 1);
+}
+
+TEST_F(PathfindStress, TensOfThousandsOfNames) {
+  const std::vector<std::string> names(20000, "prog");
+  std::vector<std::string> args{"-a"};
+  args.insert(args.end(), names.begin(), names.end());
+  const Outcome outcome = run(args, two_entries());
+  std::string one_name = scene_.at("first/prog") + " \n" + scene_.at("second/prog") + " \n";
+  EXPECT_EQ(outcome.out.size(), one_name.size() * names.size());
+  EXPECT_EQ(outcome.out.substr(0, one_name.size()), one_name);
+  EXPECT_EQ(outcome.status, 0);
+}
+
+// Whether a directory without permissions can be searched depends on who asks (root may); the
+// program must agree with the system's answer for the same user.
+TEST_F(PathfindStress, UnreadableDirectory) {
+  fs::create_directory(scene_.root() / "locked");
+  scene_.add_file("locked/prog", fs::perms::owner_all);
+  fs::permissions(scene_.root() / "locked", fs::perms::none);
+  const bool reachable = ::access(scene_.at("locked/prog").c_str(), X_OK) == 0;
+
+  const Outcome outcome = run({"-a", "prog"}, scene_.at("locked") + ":" + scene_.at("second"));
+  fs::permissions(scene_.root() / "locked", fs::perms::owner_all);
+  const std::string second = scene_.at("second/prog") + " \n";
+  EXPECT_EQ(outcome.out, reachable ? scene_.at("locked/prog") + " \n" + second : second);
+  EXPECT_EQ(outcome.status, 0);
+}
+
+TEST_F(PathfindStress, SymbolicLinkLoops) {
+  fs::create_symlink("self", scene_.root() / "links" / "self");
+  fs::create_symlink("pong", scene_.root() / "links" / "ping");
+  fs::create_symlink("ping", scene_.root() / "links" / "pong");
+  const std::string links = scene_.at("links");
+
+  Outcome outcome = run({"-a", "self"}, links);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.status, 1);
+  outcome = run({"-a", "ping"}, links);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.status, 1);
+  // A looping entry is skipped like a missing one.
+  outcome = run({"prog"}, scene_.at("links/self") + ":" + scene_.at("second"));
+  EXPECT_EQ(outcome.out, scene_.at("second/prog") + " \n");
+  EXPECT_EQ(outcome.status, 0);
+}
+
+struct BrokenOutput {
+  Stdout mode;
+  std::vector<std::string> args;
+  int status;
+};
+
+TEST_F(PathfindStress, StandardOutputClosedOrFull) {
+  for (const auto& [mode, args, status] : std::vector<BrokenOutput>{
+           {Stdout::closed, {"-a", "prog"}, 0},
+           {Stdout::closed, {"prog", "missing"}, 1},
+           {Stdout::closed, {"prog", "-x"}, 2},
+           {Stdout::full_device, {"-a", "prog", "prog"}, 0},
+           {Stdout::full_device, {"missing"}, 1},
+           {Stdout::full_device, {"-"}, 2},
+       }) {
+    const Outcome outcome = run(args, two_entries(), mode);
+    EXPECT_EQ(outcome.err, "") << args[0];
+    EXPECT_EQ(outcome.status, status) << args[0];
+  }
+}
+
+TEST_F(PathfindStress, StartedWithoutEvenItsName) {
+  const Outcome outcome = program_test::run(
+      Invocation{.program = PATHFIND_BIN, .path = two_entries(), .empty_argv = true});
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.status, 0);
+}
+
+}  // namespace
