@@ -117,7 +117,7 @@ void strings_floor(benchmark::State& state) {
     unsigned char* cursor = item.data() + 2;
     for (const std::string& s : argument) {
       cursor += 2;
-      std::memcpy(cursor, s.data(), s.size());
+      std::memcpy(cursor, s.data(), s.size());  // NOLINT(bugprone-not-null-terminated-result)
       cursor += s.size();
     }
     benchmark::DoNotOptimize(item.data());

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
                                    "--benchmark_min_time=0.1"};
   args.insert(args.end(), argv + 1, argv + argc);
   std::vector<char*> pointers;
+  pointers.reserve(args.size());
   for (std::string& arg : args) {
     pointers.push_back(arg.data());
   }

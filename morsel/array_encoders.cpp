@@ -63,7 +63,8 @@ Buffer serialize(std::vector<std::string> values) {
   for (const std::string& value : values) {
     *cursor++ = wire::string_tag(value);
     *cursor++ = wire::low_byte(value.size());
-    std::memcpy(cursor, value.data(), value.size());
+    // Raw bytes, not a C string: no terminator is wanted.
+    std::memcpy(cursor, value.data(), value.size());  // NOLINT(bugprone-not-null-terminated-result)
     cursor += value.size();
   }
   return out;

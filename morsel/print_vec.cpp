@@ -5,11 +5,12 @@
 namespace morsel {
 
 void printVec(const std::vector<unsigned char>& buffer) {
-  std::fputs("[ ", stdout);
+  // A dump has no way to report a failed write; standard output's error flag keeps it.
+  (void)std::fputs("[ ", stdout);
   for (const unsigned char byte : buffer) {
-    std::printf("%x ", static_cast<unsigned int>(byte));
+    (void)std::printf("%x ", static_cast<unsigned int>(byte));
   }
-  std::puts("]");
+  (void)std::puts("]");
 }
 
 }  // namespace morsel

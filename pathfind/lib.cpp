@@ -17,7 +17,7 @@ struct Candidate {
 };
 
 bool reserve(Candidate& candidate, std::size_t size) {
-  if (size <= candidate.capacity) {
+  if (candidate.text != nullptr && size <= candidate.capacity) {
     return true;
   }
   std::size_t capacity = candidate.capacity == 0 ? 256 : candidate.capacity;
@@ -33,8 +33,8 @@ bool reserve(Candidate& candidate, std::size_t size) {
   return true;
 }
 
-// Builds "<entry>/<name>" in the candidate buffer. Fails only when the buffer cannot hold it, and
-// then the entry cannot name an existing file anyway.
+// Builds "<entry>/<name>" in the candidate buffer. Fails only when memory for it cannot be had;
+// the caller then skips the entry, as it would one that names no file.
 bool join(Candidate& candidate, const char* entry, std::size_t entry_length, const char* name,
           std::size_t name_length) {
   if (name_length > SIZE_MAX - 2 - entry_length ||
@@ -74,7 +74,8 @@ bool file_exists(const char* name, int all) {
     const auto entry_length = static_cast<std::size_t>(end - entry);
     if (entry_length > 0 && join(candidate, entry, entry_length, name, name_length) &&
         is_executable_file(candidate.text)) {
-      std::printf("%s \n", candidate.text);
+      // A failed write does not change what was found: the exit status reports the search.
+      (void)std::printf("%s \n", candidate.text);
       ++matches;
       if (all == 0) {
         break;

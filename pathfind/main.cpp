@@ -13,7 +13,7 @@ int main(int argc, char* argv[]) {
     if (std::strcmp(arg, "-a") == 0) {
       all = 1;
     } else if (arg[0] == '-') {
-      std::fputs("Invalid flag \n", stdout);
+      (void)std::fputs("Invalid flag \n", stdout);
       return 2;
     } else {
       status = file_exists(arg, all) ? 0 : 1;

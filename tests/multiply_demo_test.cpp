@@ -38,7 +38,7 @@ TEST(MultiplyDemo, StoresAndPrintsTheWrappedProduct) {
     int z = 12345;
     testing::internal::CaptureStdout();
     multiply_ptrs(&x, &y, &z);
-    std::fflush(stdout);
+    (void)std::fflush(stdout);
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(z, expected) << x << " * " << y;
     EXPECT_EQ(printed, "Function print Z: " + std::to_string(expected) + " \n");

@@ -35,13 +35,14 @@ void PrintTo(const Case& c, std::ostream* out) {
   *out << c.what;
 }
 
+Outcome run(const std::vector<std::string>& args, std::optional<std::string> path,
+            const std::string& cwd = {}) {
+  return program_test::run(
+      Invocation{.program = PATHFIND_BIN, .args = args, .path = std::move(path), .cwd = cwd});
+}
+
 class Pathfind : public testing::TestWithParam<Case> {
  protected:
-  Outcome run(const std::vector<std::string>& args, std::optional<std::string> path,
-              const std::string& cwd = {}) const {
-    return program_test::run(
-        Invocation{.program = PATHFIND_BIN, .args = args, .path = std::move(path), .cwd = cwd});
-  }
   PathScene scene_;
 };
 

@@ -14,7 +14,7 @@ using morsel_test::hex;
 std::string dump(const std::vector<unsigned char>& buffer) {
   testing::internal::CaptureStdout();
   morsel::printVec(buffer);
-  std::fflush(stdout);
+  (void)std::fflush(stdout);
   return testing::internal::GetCapturedStdout();
 }
 
@@ -23,13 +23,6 @@ TEST(PrintVec, LowerCaseHexWithoutLeadingZerosOneBlankAfterEach) {
   EXPECT_EQ(dump(hex("A2 05")), "[ a2 5 ]\n");
   EXPECT_EQ(dump(hex("00 0F 10 FF")), "[ 0 f 10 ff ]\n");
   EXPECT_EQ(dump(morsel::serialize(Person{30, 1.5F, {}})), "[ ae a2 1e a8 3f c0 0 0 ]\n");
-}
-
-TEST(PrintVec, LeavesTheBufferUnchanged) {
-  const auto item = hex("A3 00000001");
-  auto copy = item;
-  (void)dump(copy);
-  EXPECT_EQ(copy, item);
 }
 
 }  // namespace

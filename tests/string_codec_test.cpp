@@ -28,8 +28,8 @@ class StringEncoding : public testing::TestWithParam<StringCase> {};
 TEST_P(StringEncoding, WritesTagLengthAndBytesAndDecodesBack) {
   const auto& [text, expected] = GetParam();
   EXPECT_EQ(serialize(text), expected);
-  EXPECT_EQ(serialize(text.c_str()),
-            text.find('\0') == std::string::npos ? expected : serialize(std::string(text.c_str())));
+  // The pointer overload stops at the first zero byte.
+  EXPECT_EQ(serialize(text.c_str()), serialize(text.substr(0, text.find('\0'))));
   EXPECT_EQ(morsel::deserialize_string(expected), text);
 }
 
