@@ -20,17 +20,17 @@ using program_test::PathScene;
 using program_test::Stdout;
 
 // Linux caps one environment string or argument at 32 pages, terminator included.
-constexpr std::size_t kMaxArgStrlen = 32 * 4096;
+constexpr std::size_t kMaxArgStrlen = std::size_t{32} * 4096;
+
+Outcome run(std::vector<std::string> args, std::string path, Stdout stdout_mode = Stdout::capture) {
+  return program_test::run(Invocation{.program = PATHFIND_BIN,
+                                      .args = std::move(args),
+                                      .path = std::move(path),
+                                      .stdout_mode = stdout_mode});
+}
 
 class PathfindStress : public testing::Test {
  protected:
-  Outcome run(std::vector<std::string> args, std::string path,
-              Stdout stdout_mode = Stdout::capture) const {
-    return program_test::run(Invocation{.program = PATHFIND_BIN,
-                                        .args = std::move(args),
-                                        .path = std::move(path),
-                                        .stdout_mode = stdout_mode});
-  }
   std::string two_entries() const { return scene_.at("first") + ":" + scene_.at("second"); }
 
   PathScene scene_;
