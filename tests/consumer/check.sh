@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs a configured and built morsel tree into a scratch prefix, then builds and runs the
+# consumer three ways: find_package on the installed tree, pkg-config on the installed tree, and
+# add_subdirectory of the source tree. Also renders the installed manual page with every groff
+# warning on.
+# Usage: check.sh SOURCE_DIR BUILD_DIR   (CXX, CXXFLAGS and LDFLAGS pass through to the builds)
+set -euo pipefail
+source_dir=$(realpath "$1")
+build_dir=$(realpath "$2")
+consumer="$source_dir/tests/consumer"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+prefix="$scratch/prefix"
+
+cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+for file in lib/libmorsel.a include/morsel/morsel.h lib/cmake/morsel/morselConfig.cmake \
+  lib/cmake/morsel/morselConfigVersion.cmake lib/cmake/morsel/morselTargets.cmake \
+  lib/pkgconfig/morsel.pc bin/pathfind bin/multiply_demo share/man/man1/pathfind.1; do
+  [[ -e "$prefix/$file" ]] || { echo "not installed: $file" >&2; exit 1; }
+done
+[[ ! -e "$prefix/include/morsel/wire.h" ]] || { echo "internal header installed" >&2; exit 1; }
+
+echo "== find_package"
+cmake -S "$consumer" -B "$scratch/package" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$scratch/package" >/dev/null
+"$scratch/package/consumer"
+
+echo "== pkg-config"
+export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+# shellcheck disable=SC2046,SC2086  # flags are lists of words
+${CXX:-c++} -std=c++17 ${CXXFLAGS:-} "$consumer/main.cpp" -o "$scratch/pkg-consumer" \
+  $(pkg-config --cflags --libs morsel) ${LDFLAGS:-}
+"$scratch/pkg-consumer"
+
+echo "== add_subdirectory"
+cmake -S "$consumer" -B "$scratch/subproject" -G Ninja -DMORSEL_SOURCE_DIR="$source_dir" >/dev/null
+cmake --build "$scratch/subproject" >/dev/null
+"$scratch/subproject/consumer"
+
+echo "== manual page"
+warnings=$(groff -ww -man -Tutf8 "$prefix/share/man/man1/pathfind.1" 2>&1 >/dev/null)
+[[ -z "$warnings" ]] || { echo "$warnings" >&2; exit 1; }
+MANWIDTH=80 man -l "$prefix/share/man/man1/pathfind.1" | head -n 3
