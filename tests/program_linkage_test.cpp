@@ -22,9 +22,6 @@ std::string needed_libraries(const std::string& binary) {
 }
 
 TEST(ProgramLinkage, OnlyTheCLibraryIsNeeded) {
-  if (MORSEL_SANITIZE) {
-    GTEST_SKIP() << "sanitizer runtimes are linked into instrumented builds";
-  }
   EXPECT_EQ(needed_libraries(PATHFIND_BIN), "[libc.so.6]\n");
   EXPECT_EQ(needed_libraries(MULTIPLY_DEMO_BIN), "[libc.so.6]\n");
 }
