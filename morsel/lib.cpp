@@ -43,7 +43,7 @@ Buffer serialize(bool value) {
   return Buffer{value ? TAG_TRUE : TAG_FALSE};
 }
 Buffer serialize(unsigned char value) {
-  return Buffer{TAG_U8, value};
+  return wire::scalar_item(TAG_U8, value);
 }
 Buffer serialize(unsigned int value) {
   return wire::scalar_item(TAG_U32, value);
@@ -52,7 +52,7 @@ Buffer serialize(unsigned long value) {
   return wire::scalar_item(TAG_U64, value);
 }
 Buffer serialize(signed char value) {
-  return Buffer{TAG_I8, std::bit_cast<unsigned char>(value)};
+  return wire::scalar_item(TAG_I8, std::bit_cast<std::uint8_t>(value));
 }
 Buffer serialize(int value) {
   return wire::scalar_item(TAG_I32, std::bit_cast<std::uint32_t>(value));
@@ -86,17 +86,12 @@ bool deserialize_bool(Buffer buffer) {
 }
 
 unsigned char deserialize_u8(Buffer buffer) {
-  constexpr std::string_view decoder = "deserialize_u8";
-  wire::require_size(decoder, buffer, 2);
-  wire::require_tag(decoder, buffer[0], TAG_U8);
-  return buffer[1];
+  return checked_payload<std::uint8_t>("deserialize_u8", buffer, TAG_U8);
 }
 
 signed char deserialize_i8(Buffer buffer) {
-  constexpr std::string_view decoder = "deserialize_i8";
-  wire::require_size(decoder, buffer, 2);
-  wire::require_tag(decoder, buffer[0], TAG_I8);
-  return std::bit_cast<signed char>(buffer[1]);
+  return std::bit_cast<signed char>(
+      checked_payload<std::uint8_t>("deserialize_i8", buffer, TAG_I8));
 }
 
 unsigned int deserialize_u32(Buffer buffer) {
