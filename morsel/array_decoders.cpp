@@ -83,7 +83,9 @@ std::vector<unsigned char> deserialize_u8_array(Buffer buffer) {
   wire::require_tag(decoder, buffer[0], TAG_ARRAY);
   wire::require_tag_at(decoder, buffer, 2, TAG_U8);
   require_count(decoder, buffer, buffer.size() - 3);
-  return {buffer.begin() + 3, buffer.end()};
+  // The buffer is this decoder's own copy: the elements move down in place, with no allocation.
+  buffer.erase(buffer.begin(), buffer.begin() + 3);
+  return buffer;
 }
 
 std::vector<unsigned long> deserialize_u64_array(Buffer buffer) {
