@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -37,13 +38,15 @@ class PathfindStress : public testing::Test {
 };
 
 TEST_F(PathfindStress, PathAsLongAsTheEnvironmentAllows) {
-  const std::string last = ":" + scene_.at("second");
-  const std::size_t length = kMaxArgStrlen - 1 - std::string("PATH=").size();
+  // Many short missing entries, one long missing entry to fill up, and the match last.
+  const std::string last = scene_.at("second");
+  const std::size_t length = kMaxArgStrlen - 1 - std::string_view("PATH=").size();
   std::string path;
   for (int i = 0; path.size() + last.size() + 16 < length; ++i) {
-    path += "/m" + std::to_string(i) + ":";
+    path.append("/m").append(std::to_string(i)).append(":");
   }
-  path += "/" + std::string(length - path.size() - last.size() - 1, 'p') + last;
+  const std::size_t fill = length - path.size() - last.size() - 2;  // less "/" and ":"
+  path.append("/").append(fill, 'p').append(":").append(last);
   ASSERT_EQ(path.size(), length);
 
   const Outcome outcome = run({"prog"}, path);
