@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "morsel/morsel.h"
+#include "morsel/wide_items.h"
 #include "morsel/wire.h"
 
 namespace morsel {
@@ -15,18 +16,17 @@ using wire::Buffer;
 
 namespace {
 
-// One 9-byte item per element, written in place into a buffer sized once.
-template <typename T, typename Bits>
-Buffer wide_array(const std::vector<T>& values, unsigned char element_tag, Bits bits_of) {
+// One 9-byte item per element, written in place into a buffer sized once. T is unsigned long or
+// double: the items carry each element's 64 bits unchanged.
+template <typename T>
+Buffer wide_array(const std::vector<T>& values, unsigned char element_tag) {
+  static_assert(sizeof(T) == 8);
   Buffer out(wire::kArrayHeaderSize + wire::kWideItemSize * values.size());
-  unsigned char* cursor = out.data();
-  *cursor++ = TAG_ARRAY;
-  *cursor++ = wire::low_byte(values.size());
-  for (const T& value : values) {
-    *cursor++ = element_tag;
-    wire::store_be(cursor, bits_of(value));
-    cursor += sizeof(std::uint64_t);
-  }
+  out[0] = TAG_ARRAY;
+  out[1] = wire::low_byte(values.size());
+  wire::write_wide_items(out.data() + wire::kArrayHeaderSize,
+                         reinterpret_cast<const unsigned char*>(values.data()), values.size(),
+                         element_tag);
   return out;
 }
 
@@ -44,11 +44,11 @@ Buffer serialize(std::vector<unsigned char> values) {
 }
 
 Buffer serialize(std::vector<unsigned long> values) {
-  return wide_array(values, TAG_U64, [](unsigned long v) { return std::uint64_t{v}; });
+  return wide_array(values, TAG_U64);
 }
 
 Buffer serialize(std::vector<double> values) {
-  return wide_array(values, TAG_F64, [](double v) { return std::bit_cast<std::uint64_t>(v); });
+  return wide_array(values, TAG_F64);
 }
 
 Buffer serialize(std::vector<std::string> values) {
