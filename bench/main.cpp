@@ -57,9 +57,9 @@ int main(int argc, char** argv) {
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
   mallopt(M_TOP_PAD, 64 << 20);
 
-  std::vector<std::string> args = {argv[0], "--benchmark_repetitions=9",
-                                   "--benchmark_report_aggregates_only=true",
-                                   "--benchmark_min_time=0.1"};
+  std::vector<std::string> args = {
+      argv[0], "--benchmark_repetitions=9", "--benchmark_report_aggregates_only=true",
+      "--benchmark_min_time=0.1", "--benchmark_enable_random_interleaving=true"};
   args.insert(args.end(), argv + 1, argv + argc);
   std::vector<char*> pointers;
   pointers.reserve(args.size());
