@@ -1,7 +1,5 @@
 // Array encoders: [tag, count % 256, elements...].
-#include <bit>
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>

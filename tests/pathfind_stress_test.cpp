@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "path_scene.h"
+#include "run_pathfind.h"
 #include "run_program.h"
 
 namespace {
@@ -18,17 +19,11 @@ namespace fs = std::filesystem;
 using program_test::Invocation;
 using program_test::Outcome;
 using program_test::PathScene;
+using program_test::run_pathfind;
 using program_test::Stdout;
 
 // Linux caps one environment string or argument at 32 pages, terminator included.
 constexpr std::size_t kMaxArgStrlen = std::size_t{32} * 4096;
-
-Outcome run(std::vector<std::string> args, std::string path, Stdout stdout_mode = Stdout::capture) {
-  return program_test::run(Invocation{.program = PATHFIND_BIN,
-                                      .args = std::move(args),
-                                      .path = std::move(path),
-                                      .stdout_mode = stdout_mode});
-}
 
 class PathfindStress : public testing::Test {
  protected:
@@ -49,14 +44,14 @@ TEST_F(PathfindStress, PathAsLongAsTheEnvironmentAllows) {
   path.append("/").append(fill, 'p').append(":").append(last);
   ASSERT_EQ(path.size(), length);
 
-  const Outcome outcome = run({"prog"}, path);
+  const Outcome outcome = run_pathfind({"prog"}, path);
   EXPECT_EQ(outcome.out, scene_.at("second/prog") + " \n");
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(outcome.status, 0);
 }
 
 TEST_F(PathfindStress, NameAsLongAsAnArgumentAllows) {
-  const Outcome outcome = run({std::string(kMaxArgStrlen - 1, 'n')}, two_entries());
+  const Outcome outcome = run_pathfind({std::string(kMaxArgStrlen - 1, 'n')}, two_entries());
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(outcome.status, 1);
@@ -66,7 +61,7 @@ TEST_F(PathfindStress, TensOfThousandsOfNames) {
   const std::vector<std::string> names(20000, "prog");
   std::vector<std::string> args{"-a"};
   args.insert(args.end(), names.begin(), names.end());
-  const Outcome outcome = run(args, two_entries());
+  const Outcome outcome = run_pathfind(args, two_entries());
   std::string one_name = scene_.at("first/prog") + " \n" + scene_.at("second/prog") + " \n";
   EXPECT_EQ(outcome.out.size(), one_name.size() * names.size());
   EXPECT_EQ(outcome.out.substr(0, one_name.size()), one_name);
@@ -81,7 +76,8 @@ TEST_F(PathfindStress, UnreadableDirectory) {
   fs::permissions(scene_.root() / "locked", fs::perms::none);
   const bool reachable = ::access(scene_.at("locked/prog").c_str(), X_OK) == 0;
 
-  const Outcome outcome = run({"-a", "prog"}, scene_.at("locked") + ":" + scene_.at("second"));
+  const Outcome outcome =
+      run_pathfind({"-a", "prog"}, scene_.at("locked") + ":" + scene_.at("second"));
   fs::permissions(scene_.root() / "locked", fs::perms::owner_all);
   const std::string second = scene_.at("second/prog") + " \n";
   EXPECT_EQ(outcome.out, reachable ? scene_.at("locked/prog") + " \n" + second : second);
@@ -94,14 +90,14 @@ TEST_F(PathfindStress, SymbolicLinkLoops) {
   fs::create_symlink("ping", scene_.root() / "links" / "pong");
   const std::string links = scene_.at("links");
 
-  Outcome outcome = run({"-a", "self"}, links);
+  Outcome outcome = run_pathfind({"-a", "self"}, links);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.status, 1);
-  outcome = run({"-a", "ping"}, links);
+  outcome = run_pathfind({"-a", "ping"}, links);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.status, 1);
   // A looping entry is skipped like a missing one.
-  outcome = run({"prog"}, scene_.at("links/self") + ":" + scene_.at("second"));
+  outcome = run_pathfind({"prog"}, scene_.at("links/self") + ":" + scene_.at("second"));
   EXPECT_EQ(outcome.out, scene_.at("second/prog") + " \n");
   EXPECT_EQ(outcome.status, 0);
 }
@@ -121,7 +117,7 @@ TEST_F(PathfindStress, StandardOutputClosedOrFull) {
            {Stdout::full_device, {"missing"}, 1},
            {Stdout::full_device, {"-"}, 2},
        }) {
-    const Outcome outcome = run(args, two_entries(), mode);
+    const Outcome outcome = run_pathfind(args, two_entries(), mode);
     EXPECT_EQ(outcome.err, "") << args[0];
     EXPECT_EQ(outcome.status, status) << args[0];
   }

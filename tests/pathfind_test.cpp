@@ -6,13 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "path_scene.h"
+#include "run_pathfind.h"
 #include "run_program.h"
 
 namespace {
 
-using program_test::Invocation;
 using program_test::Outcome;
 using program_test::PathScene;
+using program_test::run_pathfind;
 
 // In PATH values and expected output, "@" stands for the scene's root folder.
 std::string expand(const std::string& text, const std::string& root) {
@@ -35,12 +36,6 @@ void PrintTo(const Case& c, std::ostream* out) {
   *out << c.what;
 }
 
-Outcome run(const std::vector<std::string>& args, std::optional<std::string> path,
-            const std::string& cwd = {}) {
-  return program_test::run(
-      Invocation{.program = PATHFIND_BIN, .args = args, .path = std::move(path), .cwd = cwd});
-}
-
 class Pathfind : public testing::TestWithParam<Case> {
  protected:
   PathScene scene_;
@@ -53,7 +48,7 @@ TEST_P(Pathfind, PrintsMatchesAndExitsWithTheLastNamesStatus) {
   if (c.path) {
     path = expand(*c.path, root);
   }
-  const Outcome outcome = run(c.args, path);
+  const Outcome outcome = run_pathfind(c.args, path);
   EXPECT_EQ(outcome.out, expand(c.out, root));
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(outcome.status, c.status);
@@ -123,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"link to a directory", {"dir_link"}, "@/links", "", 1}));
 
 TEST_F(Pathfind, RelativeEntriesAreUsedAsTheyStand) {
-  const Outcome outcome = run({"-a", "prog"}, "first:./second", scene_.root().string());
+  const Outcome outcome = run_pathfind({"-a", "prog"}, "first:./second",
+                                       program_test::Stdout::capture, scene_.root().string());
   EXPECT_EQ(outcome.out, "first/prog \n./second/prog \n");
   EXPECT_EQ(outcome.status, 0);
 }
@@ -134,7 +130,7 @@ TEST_F(Pathfind, ThousandsOfEntriesBeforeTheMatch) {
     path += "/m" + std::to_string(i) + ":";
   }
   path += scene_.at("first");
-  const Outcome outcome = run({"prog"}, path);
+  const Outcome outcome = run_pathfind({"prog"}, path);
   EXPECT_EQ(outcome.out, scene_.at("first/prog") + " \n");
   EXPECT_EQ(outcome.status, 0);
 }
@@ -150,18 +146,18 @@ TEST_F(Pathfind, EveryMatchOfAThousandfoldEntry) {
   for (int i = 0; i < 3000; ++i) {
     expected += scene_.at("first/prog") + " \n";
   }
-  const Outcome outcome = run({"-a", "prog"}, path);
+  const Outcome outcome = run_pathfind({"-a", "prog"}, path);
   EXPECT_EQ(outcome.out, expected);
   EXPECT_EQ(outcome.status, 0);
 }
 
 TEST_F(Pathfind, LongEntriesAndLongNames) {
   const std::string long_entry = "/" + std::string(20000, 'd');
-  Outcome outcome = run({"prog"}, long_entry + ":" + scene_.at("second"));
+  Outcome outcome = run_pathfind({"prog"}, long_entry + ":" + scene_.at("second"));
   EXPECT_EQ(outcome.out, scene_.at("second/prog") + " \n");
   EXPECT_EQ(outcome.status, 0);
 
-  outcome = run({std::string(50000, 'n')}, long_entry + ":" + scene_.at("first"));
+  outcome = run_pathfind({std::string(50000, 'n')}, long_entry + ":" + scene_.at("first"));
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(outcome.status, 1);
@@ -177,12 +173,12 @@ TEST_F(Pathfind, ManyNamesInOneRun) {
     }
   }
   const std::string path = expand(kTwo, scene_.root().string());
-  Outcome outcome = run(names, path);
+  Outcome outcome = run_pathfind(names, path);
   EXPECT_EQ(outcome.out, expected);
   EXPECT_EQ(outcome.status, 0);
 
   names.emplace_back("missing");
-  outcome = run(names, path);
+  outcome = run_pathfind(names, path);
   EXPECT_EQ(outcome.out, expected);
   EXPECT_EQ(outcome.status, 1);
 }
