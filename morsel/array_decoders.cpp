@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "morsel/morsel.h"
-#include "morsel/wire.h"
+#include <morsel/morsel.h>
+#include "wire.h"
 
 namespace morsel {
 

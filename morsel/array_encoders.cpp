@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "morsel/morsel.h"
-#include "morsel/wide_items.h"
-#include "morsel/wire.h"
+#include <morsel/morsel.h>
+#include "wide_items.h"
+#include "wire.h"
 
 namespace morsel {
 

@@ -2,8 +2,8 @@
 #include <string>
 #include <string_view>
 
-#include "morsel/morsel.h"
-#include "morsel/wire.h"
+#include <morsel/morsel.h>
+#include "wire.h"
 
 namespace morsel::wire {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "morsel/morsel.h"
-#include "morsel/wire.h"
+#include <morsel/morsel.h>
+#include "wire.h"
 
 namespace morsel {
 
@@ -71,11 +71,23 @@ Buffer serialize(std::string value) {
   return string_item(value);
 }
 
+Buffer serialize(std::string_view value) {
+  return string_item(value);
+}
+
 Buffer serialize(const char* value) {
   if (value == nullptr) {
     throw std::invalid_argument("serialize: null string pointer");
   }
   return string_item(value);
+}
+
+Buffer serialize(const char8_t* value) {
+  if (value == nullptr) {
+    throw std::invalid_argument("serialize: null string pointer");
+  }
+  const std::u8string_view text(value);
+  return string_item({reinterpret_cast<const char*>(text.data()), text.size()});
 }
 
 bool deserialize_bool(Buffer buffer) {

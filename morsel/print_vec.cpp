@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "morsel/morsel.h"
+#include <morsel/morsel.h>
 
 namespace morsel {
 

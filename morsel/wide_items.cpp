@@ -2,13 +2,13 @@
 // payload). Where the processor has AVX-512 VBMI, one byte permutation lays out eight items in
 // 64 bytes, so eight elements cost two stores instead of sixteen. The portable loop writes the
 // same bytes everywhere else, and the tail of every array.
-#include "morsel/wide_items.h"
+#include "wide_items.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
 
-#include "morsel/wire.h"
+#include "wire.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "morsel/morsel.h"
+#include <morsel/morsel.h>
 
 namespace morsel::wire {
 

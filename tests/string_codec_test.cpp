@@ -1,5 +1,6 @@
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 #include <morsel/morsel.h>
@@ -28,6 +29,7 @@ class StringEncoding : public testing::TestWithParam<StringCase> {};
 TEST_P(StringEncoding, WritesTagLengthAndBytesAndDecodesBack) {
   const auto& [text, expected] = GetParam();
   EXPECT_EQ(serialize(text), expected);
+  EXPECT_EQ(serialize(std::string_view(text)), expected);
   // The pointer overload stops at the first zero byte.
   EXPECT_EQ(serialize(text.c_str()), serialize(text.substr(0, text.find('\0'))));
   EXPECT_EQ(morsel::deserialize_string(expected), text);
@@ -53,11 +55,16 @@ TEST(StringEncoding, LengthsAbove255AreWrittenModulo256AndStillDecode) {
   }
 }
 
-TEST(StringEncoding, StringLiteralsEncodeAsStringsNotAsBool) {
+TEST(StringEncoding, CharacterPointersEncodeAsStringsNotAsBool) {
   EXPECT_EQ(serialize("abc"), hex("AB 03 616263"));
   EXPECT_EQ(serialize(""), hex("AB 00"));
+  EXPECT_EQ(serialize(u8"d\u00e9j\u00e0"), hex("AB 06 64C3A96AC3A0"));
+  char writable[] = "abcd";
+  EXPECT_EQ(serialize(static_cast<char*>(writable)), hex("AA 04 61626364"));
   const char* null_text = nullptr;
   EXPECT_THROW(serialize(null_text), std::invalid_argument);
+  const char8_t* null_utf8 = nullptr;
+  EXPECT_THROW(serialize(null_utf8), std::invalid_argument);
 }
 
 TEST(StringDecoding, IgnoresTheLengthByteAndReadsToTheEnd) {

@@ -5,6 +5,12 @@
 
 #include <morsel/morsel.h>
 
+// Consumers get the public headers' folder only, not the source tree.
+#if __has_include(<morsel/wire.h>) || __has_include(<tests/hex.h>) || \
+    __has_include(<pathfind/file_exists.h>)
+#error "morsel put more than its public headers on the include path"
+#endif
+
 int main() {
   const Person person{30, 1.5F, "Ada"};
   const std::vector<unsigned char> item = morsel::serialize(person);

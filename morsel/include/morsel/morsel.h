@@ -16,14 +16,21 @@
 //    written.
 //  - i64 items share the u64 tag: each of the two decoders accepts the other's items.
 //
-// Malformed input makes a decoder throw `morsel::decode_error`; encoders only fail when memory
-// runs out (std::bad_alloc propagates).
+// Failures: malformed input makes a decoder throw `morsel::decode_error`. An encoder fails only
+// when memory runs out (std::bad_alloc propagates) or, for a string given as a null `const char*`
+// (or `const char8_t*`), with std::invalid_argument.
+//
+// Pointers: a `char*` or `const char*` is a C string and writes a string item. Any other pointer
+// argument (`int*`, `const unsigned char*`, a byte array that decays to one) would convert to bool
+// and write TAG_TRUE, so it does not compile: pass the value, a std::string or a std::vector.
 #ifndef MORSEL_MORSEL_H
 #define MORSEL_MORSEL_H
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 // A record with a fixed item layout. Only `age` and `height` are encoded; `name` is carried by the
@@ -71,9 +78,41 @@ std::vector<unsigned char> serialize(double value);
 
 // Strings: [TAG_STR4 or TAG_STR, length % 256, bytes...]. Bytes are copied verbatim.
 std::vector<unsigned char> serialize(std::string value);
+std::vector<unsigned char> serialize(std::string_view value);
 // Same bytes as serialize(std::string(value)). Without this overload a string literal would
 // convert to bool and encode as TAG_TRUE. Throws std::invalid_argument for a null pointer.
 std::vector<unsigned char> serialize(const char* value);
+#ifdef __cpp_char8_t
+// A UTF-8 literal (u8"...") writes its bytes as a string item, like a `const char*`.
+std::vector<unsigned char> serialize(const char8_t* value);
+#endif
+
+namespace detail {
+template <typename T>
+inline constexpr bool is_char_pointee = std::is_same_v<std::remove_cv_t<T>, char>
+#ifdef __cpp_char8_t
+                                        || std::is_same_v<std::remove_cv_t<T>, char8_t>
+#endif
+    ;
+template <typename>
+inline constexpr bool dependent_false = false;
+}  // namespace detail
+
+// Every other pointer lands here instead of converting to bool.
+template <typename T, std::enable_if_t<!detail::is_char_pointee<T>, int> = 0>
+std::vector<unsigned char> serialize(T* /*pointer*/) {
+  static_assert(detail::dependent_false<T>,
+                "morsel::serialize: a pointer would be written as the bool true; pass the value "
+                "it points to, a std::string or a std::vector");
+  return {};
+}
+template <typename T, typename Class>
+std::vector<unsigned char> serialize(T Class::* /*member*/) {
+  static_assert(detail::dependent_false<T>,
+                "morsel::serialize: a pointer to member would be written as the bool true; pass "
+                "the member's value");
+  return {};
+}
 
 // Arrays: [tag, count % 256, elements...].
 //  bytes:   TAG_ARRAY, count, TAG_U8, then the raw bytes (TAG_U8 is written even when empty)

@@ -1,0 +1,46 @@
+// Cases for the compile-time refusals, one per MORSEL_CASE_ macro (see CMakeLists.txt). The
+// control case uses every neighbouring overload that must keep compiling.
+#include <string>
+#include <string_view>
+
+#include <morsel/morsel.h>
+
+namespace {
+
+struct Sample {
+  int value;
+};
+
+[[maybe_unused]] int function() {
+  return 0;
+}
+
+[[maybe_unused]] void refused() {
+  [[maybe_unused]] int number = 1;
+  [[maybe_unused]] const unsigned char raw_bytes[] = {1, 2};
+#if defined(MORSEL_CASE_control)
+  char text[] = "abc";
+  (void)morsel::serialize(static_cast<char*>(text));
+  (void)morsel::serialize("abc");
+  (void)morsel::serialize(u8"abc");
+  (void)morsel::serialize(std::string_view("abc"));
+  (void)morsel::serialize(std::string("abc"));
+  (void)morsel::serialize(number);
+  (void)morsel::serialize(raw_bytes[0]);
+#elif defined(MORSEL_CASE_int_pointer)
+  (void)morsel::serialize(&number);
+#elif defined(MORSEL_CASE_byte_array)
+  (void)morsel::serialize(raw_bytes);
+#elif defined(MORSEL_CASE_signed_char_pointer)
+  const signed char* signed_bytes = nullptr;
+  (void)morsel::serialize(signed_bytes);
+#elif defined(MORSEL_CASE_function_pointer)
+  (void)morsel::serialize(&function);
+#elif defined(MORSEL_CASE_member_pointer)
+  (void)morsel::serialize(&Sample::value);
+#else
+#error "no such case"
+#endif
+}
+
+}  // namespace
