@@ -74,7 +74,7 @@ bool file_exists(const char* name, int all) {
     const auto entry_length = static_cast<std::size_t>(end - entry);
     if (entry_length > 0 && join(candidate, entry, entry_length, name, name_length) &&
         is_executable_file(candidate.text)) {
-      // A failed write does not change what was found: the exit status reports the search.
+      // A failed write leaves stdout's error flag set; main turns it into the exit status.
       (void)std::printf("%s \n", candidate.text);
       ++matches;
       if (all == 0) {

@@ -100,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
              0},
         Case{"missing directory", {"prog"}, "@/nowhere:@/second", "@/second/prog \n", 0},
         Case{"name with a slash joined unchanged", {"first/prog"}, "@", "@/first/prog \n", 0},
+        Case{"dot-slash name joined too", {"./prog"}, "@/first", "@/first/./prog \n", 0},
         Case{"second name searches the whole PATH",
              {"prog", "-a", "tool"},
              kTwo,
