@@ -1,11 +1,12 @@
 // Scalar and string codecs.
-#include <bit>
-#include <cstdint>
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include <morsel/detail/layout.h>
 #include <morsel/morsel.h>
+
 #include "wire.h"
 
 namespace morsel {
@@ -14,57 +15,47 @@ using wire::Buffer;
 
 namespace {
 
-// Reads the unsigned payload of an item whose tag has already been checked or is ignored.
-template <std::unsigned_integral U>
-U payload(const Buffer& buffer) {
-  return wire::load_be<U>(buffer.data() + 1);
+template <detail::scalar_kind T>
+T checked_scalar(std::string_view decoder, const Buffer& buffer) {
+  wire::require_size(decoder, buffer, detail::scalar_size<T>);
+  wire::require_tag(decoder, buffer[0], detail::scalar<T>::tag);
+  return detail::scalar_payload<T>(buffer.data());
 }
 
-template <std::unsigned_integral U>
-U checked_payload(std::string_view decoder, const Buffer& buffer, unsigned char tag) {
-  wire::require_size(decoder, buffer, 1 + sizeof(U));
-  wire::require_tag(decoder, buffer[0], tag);
-  return payload<U>(buffer);
-}
-
-// Reserved once, then the string's bytes are copied in one piece.
 Buffer string_item(std::string_view s) {
-  Buffer out;
-  out.reserve(wire::string_item_size(s));
-  out.push_back(wire::string_tag(s));
-  out.push_back(wire::low_byte(s.size()));
-  out.insert(out.end(), wire::bytes_of(s), wire::bytes_of(s) + s.size());
+  Buffer out(detail::string_item_size(s));
+  detail::put_string(out.data(), s);
   return out;
 }
 
 }  // namespace
 
 Buffer serialize(bool value) {
-  return Buffer{value ? TAG_TRUE : TAG_FALSE};
+  return Buffer{detail::bool_tag(value)};
 }
 Buffer serialize(unsigned char value) {
-  return wire::scalar_item(TAG_U8, value);
+  return wire::scalar_item(value);
 }
 Buffer serialize(unsigned int value) {
-  return wire::scalar_item(TAG_U32, value);
+  return wire::scalar_item(value);
 }
 Buffer serialize(unsigned long value) {
-  return wire::scalar_item(TAG_U64, value);
+  return wire::scalar_item(value);
 }
 Buffer serialize(signed char value) {
-  return wire::scalar_item(TAG_I8, std::bit_cast<std::uint8_t>(value));
+  return wire::scalar_item(value);
 }
 Buffer serialize(int value) {
-  return wire::scalar_item(TAG_I32, std::bit_cast<std::uint32_t>(value));
+  return wire::scalar_item(value);
 }
 Buffer serialize(long value) {
-  return wire::scalar_item(TAG_U64, std::bit_cast<std::uint64_t>(value));
+  return wire::scalar_item(value);
 }
 Buffer serialize(float value) {
-  return wire::scalar_item(TAG_F32, std::bit_cast<std::uint32_t>(value));
+  return wire::scalar_item(value);
 }
 Buffer serialize(double value) {
-  return wire::scalar_item(TAG_F64, std::bit_cast<std::uint64_t>(value));
+  return wire::scalar_item(value);
 }
 
 Buffer serialize(std::string value) {
@@ -98,48 +89,48 @@ bool deserialize_bool(Buffer buffer) {
 }
 
 unsigned char deserialize_u8(Buffer buffer) {
-  return checked_payload<std::uint8_t>("deserialize_u8", buffer, TAG_U8);
+  return checked_scalar<unsigned char>("deserialize_u8", buffer);
 }
 
 signed char deserialize_i8(Buffer buffer) {
-  return std::bit_cast<signed char>(
-      checked_payload<std::uint8_t>("deserialize_i8", buffer, TAG_I8));
+  return checked_scalar<signed char>("deserialize_i8", buffer);
 }
 
 unsigned int deserialize_u32(Buffer buffer) {
-  return checked_payload<std::uint32_t>("deserialize_u32", buffer, TAG_U32);
+  return checked_scalar<unsigned int>("deserialize_u32", buffer);
 }
 
 int deserialize_i32(Buffer buffer) {
-  return std::bit_cast<int>(checked_payload<std::uint32_t>("deserialize_i32", buffer, TAG_I32));
+  return checked_scalar<int>("deserialize_i32", buffer);
 }
 
 unsigned long deserialize_u64(Buffer buffer) {
-  return checked_payload<std::uint64_t>("deserialize_u64", buffer, TAG_U64);
+  return checked_scalar<unsigned long>("deserialize_u64", buffer);
 }
 
 long deserialize_i64(Buffer buffer) {
-  return std::bit_cast<long>(checked_payload<std::uint64_t>("deserialize_i64", buffer, TAG_U64));
+  return checked_scalar<long>("deserialize_i64", buffer);
 }
 
 // The float decoders check the length but not the tag: whatever the first byte is, the payload is
 // read as a bit pattern. The caller's buffer is never touched.
 float deserialize_f32(Buffer buffer) {
-  wire::require_size("deserialize_f32", buffer, 5);
-  return std::bit_cast<float>(payload<std::uint32_t>(buffer));
+  wire::require_size("deserialize_f32", buffer, detail::scalar_size<float>);
+  return detail::scalar_payload<float>(buffer.data());
 }
 
 double deserialize_f64(Buffer buffer) {
-  wire::require_size("deserialize_f64", buffer, 9);
-  return std::bit_cast<double>(payload<std::uint64_t>(buffer));
+  wire::require_size("deserialize_f64", buffer, detail::scalar_size<double>);
+  return detail::scalar_payload<double>(buffer.data());
 }
 
 // The length byte is not read: the string is every byte from index 2 to the end.
 std::string deserialize_string(Buffer buffer) {
   constexpr std::string_view decoder = "deserialize_string";
-  wire::require_size(decoder, buffer, 2);
+  wire::require_size(decoder, buffer, detail::kStringHeaderSize);
   wire::require_tag(decoder, buffer[0], TAG_STR4, TAG_STR);
-  return std::string(reinterpret_cast<const char*>(buffer.data()) + 2, buffer.size() - 2);
+  return std::string(
+      detail::string_bytes(buffer.data(), buffer.size() - detail::kStringHeaderSize));
 }
 
 }  // namespace morsel

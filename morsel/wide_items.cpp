@@ -2,20 +2,19 @@
 // payload). Where the processor has AVX-512 VBMI, one byte permutation lays out eight items in
 // 64 bytes, so eight elements cost two stores instead of sixteen. The portable loop writes the
 // same bytes everywhere else, and the tail of every array.
-#include "wide_items.h"
-
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "wire.h"
+#include <morsel/detail/layout.h>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define MORSEL_WIDE_ITEMS_VBMI 1
 #endif
 
-namespace morsel::wire {
+namespace morsel::detail {
 namespace {
 
 constexpr std::size_t kValueSize = 8;
@@ -99,4 +98,4 @@ void write_wide_items(unsigned char* out, const unsigned char* values, std::size
   write_portable(out + done * kWideItemSize, values + done * kValueSize, count - done, tag);
 }
 
-}  // namespace morsel::wire
+}  // namespace morsel::detail

@@ -1,0 +1,248 @@
+// The byte layout of every item, written once: the lone-item codecs, the message writer and the
+// message reader all build and take apart items with these functions. It is a public header only
+// because the message API is inline; nothing here is part of the interface. Needs C++20.
+#ifndef MORSEL_DETAIL_LAYOUT_H
+#define MORSEL_DETAIL_LAYOUT_H
+
+#include <bit>
+#include <climits>
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include <morsel/morsel.h>
+
+namespace morsel::detail {
+
+// The format fixes these widths; the kinds are tied to the C++ types below.
+static_assert(CHAR_BIT == 8);
+static_assert(sizeof(unsigned int) == 4 && sizeof(int) == 4);
+static_assert(sizeof(unsigned long) == 8 && sizeof(long) == 8);
+static_assert(std::numeric_limits<float>::is_iec559 && sizeof(float) == 4);
+static_assert(std::numeric_limits<double>::is_iec559 && sizeof(double) == 8);
+
+// Big-endian order of a value's bytes, by one byte swap instruction on a little-endian host.
+template <std::unsigned_integral U>
+constexpr U to_big_endian(U value) noexcept {
+  if constexpr (std::endian::native == std::endian::big || sizeof(U) == 1) {
+    return value;
+  } else if constexpr (sizeof(U) == 2) {
+    return __builtin_bswap16(value);
+  } else if constexpr (sizeof(U) == 4) {
+    return __builtin_bswap32(value);
+  } else {
+    static_assert(sizeof(U) == 8);
+    return __builtin_bswap64(value);
+  }
+}
+
+template <std::unsigned_integral U>
+inline void store_be(unsigned char* out, U value) noexcept {
+  const U big_endian = to_big_endian(value);
+  std::memcpy(out, &big_endian, sizeof big_endian);
+}
+
+template <std::unsigned_integral U>
+inline U load_be(const unsigned char* in) noexcept {
+  U big_endian = 0;
+  std::memcpy(&big_endian, in, sizeof big_endian);
+  return to_big_endian(big_endian);
+}
+
+// A length or count byte holds the value modulo 256.
+constexpr unsigned char low_byte(std::size_t n) noexcept {
+  return static_cast<unsigned char>(n);
+}
+
+// The largest string length or array count that a length or count byte holds exactly.
+inline constexpr std::size_t kMaxCount = 255;
+
+// ---- Scalars: [tag, payload big-endian]. `bits` is the payload's unsigned type.
+
+template <typename T>
+struct scalar;  // no layout: not a scalar kind
+template <>
+struct scalar<unsigned char> {
+  static constexpr unsigned char tag = TAG_U8;
+  using bits = std::uint8_t;
+};
+template <>
+struct scalar<unsigned int> {
+  static constexpr unsigned char tag = TAG_U32;
+  using bits = std::uint32_t;
+};
+template <>
+struct scalar<unsigned long> {
+  static constexpr unsigned char tag = TAG_U64;
+  using bits = std::uint64_t;
+};
+template <>
+struct scalar<signed char> {
+  static constexpr unsigned char tag = TAG_I8;
+  using bits = std::uint8_t;
+};
+template <>
+struct scalar<int> {
+  static constexpr unsigned char tag = TAG_I32;
+  using bits = std::uint32_t;
+};
+template <>
+struct scalar<long> {  // i64 has no tag of its own
+  static constexpr unsigned char tag = TAG_U64;
+  using bits = std::uint64_t;
+};
+template <>
+struct scalar<float> {
+  static constexpr unsigned char tag = TAG_F32;
+  using bits = std::uint32_t;
+};
+template <>
+struct scalar<double> {
+  static constexpr unsigned char tag = TAG_F64;
+  using bits = std::uint64_t;
+};
+
+template <typename T>
+concept scalar_kind = requires {
+  scalar<T>::tag;
+};
+
+template <scalar_kind T>
+inline constexpr std::size_t scalar_size = 1 + sizeof(typename scalar<T>::bits);
+
+template <scalar_kind T>
+inline unsigned char* put_scalar(unsigned char* out, T value) noexcept {
+  out[0] = scalar<T>::tag;
+  store_be(out + 1, std::bit_cast<typename scalar<T>::bits>(value));
+  return out + scalar_size<T>;
+}
+
+// The payload of the scalar item at `item`, whatever its tag says.
+template <scalar_kind T>
+inline T scalar_payload(const unsigned char* item) noexcept {
+  return std::bit_cast<T>(load_be<typename scalar<T>::bits>(item + 1));
+}
+
+// bool: the tag is the value; no payload.
+constexpr unsigned char bool_tag(bool value) noexcept {
+  return value ? TAG_TRUE : TAG_FALSE;
+}
+
+// ---- Strings: [TAG_STR4 or TAG_STR, length % 256, bytes...].
+
+inline constexpr std::size_t kStringHeaderSize = 2;
+
+constexpr unsigned char string_tag(std::size_t length) noexcept {
+  return length == 4 ? TAG_STR4 : TAG_STR;
+}
+constexpr bool is_string_tag(unsigned char tag) noexcept {
+  return tag == TAG_STR4 || tag == TAG_STR;
+}
+constexpr std::size_t string_item_size(std::string_view s) noexcept {
+  return kStringHeaderSize + s.size();
+}
+
+inline unsigned char* put_string(unsigned char* out, std::string_view s) noexcept {
+  out[0] = string_tag(s.size());
+  out[1] = low_byte(s.size());
+  if (!s.empty()) {  // memcpy from the null data() of an empty view is undefined
+    std::memcpy(out + kStringHeaderSize, s.data(), s.size());
+  }
+  return out + kStringHeaderSize + s.size();
+}
+
+inline std::string_view string_bytes(const unsigned char* item, std::size_t length) noexcept {
+  return {reinterpret_cast<const char*>(item + kStringHeaderSize), length};
+}
+
+// ---- Arrays: [tag, count % 256, elements...].
+//  bytes:   TAG_ARRAY, count, TAG_U8 (written even when empty), the raw bytes
+//  u64/f64: TAG_ARRAY, count, one 9-byte scalar item per element
+//  strings: TAG_STR_ARRAY, count, one string item per element
+
+inline constexpr std::size_t kArrayHeaderSize = 2;
+inline constexpr std::size_t kByteArrayHeaderSize = 3;
+inline constexpr std::size_t kWideItemSize = 9;
+
+template <typename T>
+concept wide_element = std::same_as<T, unsigned long> || std::same_as<T, double>;
+
+constexpr std::size_t byte_array_size(std::size_t count) noexcept {
+  return kByteArrayHeaderSize + count;
+}
+constexpr std::size_t wide_array_size(std::size_t count) noexcept {
+  return kArrayHeaderSize + kWideItemSize * count;
+}
+inline std::size_t string_array_size(std::span<const std::string> values) noexcept {
+  std::size_t size = kArrayHeaderSize;
+  for (const std::string& value : values) {
+    size += string_item_size(value);
+  }
+  return size;
+}
+
+inline unsigned char* put_byte_array(unsigned char* out,
+                                     std::span<const unsigned char> values) noexcept {
+  out[0] = TAG_ARRAY;
+  out[1] = low_byte(values.size());
+  out[2] = TAG_U8;
+  if (!values.empty()) {
+    std::memcpy(out + kByteArrayHeaderSize, values.data(), values.size());
+  }
+  return out + byte_array_size(values.size());
+}
+
+// Writes `count` items [tag, the 8 bytes of a value most significant first], one per 8-byte value
+// whose object representation starts at `values`. Out of line: it picks a vector path at run time.
+void write_wide_items(unsigned char* out, const unsigned char* values, std::size_t count,
+                      unsigned char tag);
+
+template <wide_element T>
+inline unsigned char* put_wide_array(unsigned char* out, std::span<const T> values) {
+  out[0] = TAG_ARRAY;
+  out[1] = low_byte(values.size());
+  write_wide_items(out + kArrayHeaderSize, reinterpret_cast<const unsigned char*>(values.data()),
+                   values.size(), scalar<T>::tag);
+  return out + wide_array_size(values.size());
+}
+
+inline unsigned char* put_string_array(unsigned char* out,
+                                       std::span<const std::string> values) noexcept {
+  out[0] = TAG_STR_ARRAY;
+  out[1] = low_byte(values.size());
+  unsigned char* cursor = out + kArrayHeaderSize;
+  for (const std::string& value : values) {
+    cursor = put_string(cursor, value);
+  }
+  return cursor;
+}
+
+// ---- Person: [TAG_PERSON, u8 item of age, f32 item of height].
+
+inline constexpr std::size_t kPersonSize = 8;
+inline constexpr std::size_t kPersonAgeItem = 1;     // offset of the u8 item
+inline constexpr std::size_t kPersonHeightItem = 3;  // offset of the f32 item
+
+inline unsigned char* put_person(unsigned char* out, const Person& person) noexcept {
+  out[0] = TAG_PERSON;
+  put_scalar<unsigned char>(out + kPersonAgeItem, person.age);
+  put_scalar(out + kPersonHeightItem, person.height);
+  return out + kPersonSize;
+}
+
+// The members of a Person item whose inner tags have been checked.
+inline Person person_members(const unsigned char* item) {
+  Person person;
+  person.age = scalar_payload<unsigned char>(item + kPersonAgeItem);
+  person.height = scalar_payload<float>(item + kPersonHeightItem);
+  return person;
+}
+
+}  // namespace morsel::detail
+
+#endif  // MORSEL_DETAIL_LAYOUT_H
