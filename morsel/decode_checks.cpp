@@ -6,7 +6,6 @@
 #include "wire.h"
 
 namespace morsel::wire {
-namespace {
 
 std::string hex_byte(unsigned char byte) {
   constexpr std::string_view digits = "0123456789abcdef";
@@ -16,8 +15,6 @@ std::string hex_byte(unsigned char byte) {
 std::string byte_count(std::size_t n) {
   return std::to_string(n) + (n == 1 ? " byte" : " bytes");
 }
-
-}  // namespace
 
 void fail(std::string_view decoder, std::string_view what) {
   std::string message(decoder);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,7 +24,11 @@ Buffer scalar_item(T value) {
   return Buffer(bytes.begin(), bytes.end());
 }
 
-// The one place decoders throw from.
+// "0xa3", and "1 byte" or "5 bytes", for messages.
+std::string hex_byte(unsigned char byte);
+std::string byte_count(std::size_t n);
+
+// The one place the lone-item decoders throw from.
 [[noreturn]] void fail(std::string_view decoder, std::string_view what);
 
 // Cold paths that build the message; out of line so the checks below stay small.

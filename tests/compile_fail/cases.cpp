@@ -1,9 +1,13 @@
 // Cases for the compile-time refusals, one per MORSEL_CASE_ macro (see CMakeLists.txt). The
 // control case uses every neighbouring overload that must keep compiling.
+#include <span>
 #include <string>
 #include <string_view>
 
 #include <morsel/morsel.h>
+#if __cplusplus >= 202002L
+#include <morsel/message.h>
+#endif
 
 namespace {
 
@@ -27,6 +31,15 @@ struct Sample {
   (void)morsel::serialize(std::string("abc"));
   (void)morsel::serialize(number);
   (void)morsel::serialize(raw_bytes[0]);
+#if __cplusplus >= 202002L
+  morsel::writer out;
+  out.write(static_cast<char*>(text)).write("abc").write(u8"abc").write(std::string("abc"));
+  out.write(number).write(raw_bytes[0]).write(std::span<const unsigned char>(raw_bytes));
+#endif
+#elif defined(MORSEL_CASE_writer_int_pointer)
+  morsel::writer().write(&number);
+#elif defined(MORSEL_CASE_writer_byte_array)
+  morsel::writer().write(raw_bytes);
 #elif defined(MORSEL_CASE_int_pointer)
   (void)morsel::serialize(&number);
 #elif defined(MORSEL_CASE_byte_array)

@@ -1,0 +1,169 @@
+// One item of a message as `morsel::reader::next()` hands it out: scalars by value, strings and
+// arrays as views into the reader's bytes (valid while those bytes are). Needs C++20.
+#ifndef MORSEL_ITEM_H
+#define MORSEL_ITEM_H
+
+#include <cstddef>
+#include <iterator>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include <morsel/detail/layout.h>
+#include <morsel/morsel.h>
+
+namespace morsel {
+
+// The kinds of item, in the order of the alternatives of `item`. There is no i64: its items are
+// u64 items.
+enum class kind : unsigned char {
+  boolean,
+  u8,
+  u32,
+  u64,
+  i8,
+  i32,
+  f32,
+  f64,
+  string,
+  u8_array,
+  u64_array,
+  f64_array,
+  string_array,
+  person,
+};
+
+constexpr std::string_view kind_name(kind k) noexcept {
+  constexpr std::string_view names[] = {
+      "bool", "u8",     "u32",      "u64",       "i8",        "i32",          "f32",
+      "f64",  "string", "u8 array", "u64 array", "f64 array", "string array", "Person"};
+  return names[static_cast<std::size_t>(k)];
+}
+
+// The elements of a u64 or f64 array inside a message: `count` 9-byte items whose tags the reader
+// has checked. Each element is decoded when it is read.
+template <detail::wide_element T>
+class wide_array_view {
+ public:
+  class iterator {
+   public:
+    // Elements are decoded, not stored: a forward range, but only an input iterator to C++17.
+    using iterator_concept = std::forward_iterator_tag;
+    using iterator_category = std::input_iterator_tag;
+    using value_type = T;
+    using difference_type = std::ptrdiff_t;
+    using reference = T;
+    using pointer = void;
+
+    iterator() = default;
+    explicit iterator(const unsigned char* at) noexcept : at_(at) {}
+    T operator*() const noexcept { return detail::scalar_payload<T>(at_); }
+    iterator& operator++() noexcept {
+      at_ += detail::kWideItemSize;
+      return *this;
+    }
+    iterator operator++(int) noexcept {
+      iterator before = *this;
+      ++*this;
+      return before;
+    }
+    bool operator==(const iterator&) const = default;
+
+   private:
+    const unsigned char* at_ = nullptr;
+  };
+
+  wide_array_view() = default;
+  wide_array_view(const unsigned char* items, std::size_t count) noexcept
+      : items_(items), count_(count) {}
+
+  std::size_t size() const noexcept { return count_; }
+  bool empty() const noexcept { return count_ == 0; }
+  T operator[](std::size_t i) const noexcept {
+    return detail::scalar_payload<T>(items_ + i * detail::kWideItemSize);
+  }
+  iterator begin() const noexcept { return iterator(items_); }
+  iterator end() const noexcept { return iterator(items_ + count_ * detail::kWideItemSize); }
+  std::vector<T> to_vector() const { return std::vector<T>(begin(), end()); }
+  // The elements' items, as they stand in the message.
+  std::span<const unsigned char> items() const noexcept {
+    return {items_, count_ * detail::kWideItemSize};
+  }
+
+ private:
+  const unsigned char* items_ = nullptr;
+  std::size_t count_ = 0;
+};
+
+using u64_array_view = wide_array_view<unsigned long>;
+using f64_array_view = wide_array_view<double>;
+
+// The elements of a string array inside a message: `count` string items, `size` bytes in all,
+// whose tags and lengths the reader has checked. Walked front to back.
+class string_array_view {
+ public:
+  class iterator {
+   public:
+    using iterator_concept = std::forward_iterator_tag;
+    using iterator_category = std::input_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using reference = std::string_view;
+    using pointer = void;
+
+    iterator() = default;
+    explicit iterator(const unsigned char* at) noexcept : at_(at) {}
+    std::string_view operator*() const noexcept { return detail::string_bytes(at_, at_[1]); }
+    iterator& operator++() noexcept {
+      at_ += detail::kStringHeaderSize + at_[1];
+      return *this;
+    }
+    iterator operator++(int) noexcept {
+      iterator before = *this;
+      ++*this;
+      return before;
+    }
+    bool operator==(const iterator&) const = default;
+
+   private:
+    const unsigned char* at_ = nullptr;
+  };
+
+  string_array_view() = default;
+  string_array_view(const unsigned char* items, std::size_t count, std::size_t size) noexcept
+      : items_(items), count_(count), size_(size) {}
+
+  std::size_t size() const noexcept { return count_; }
+  bool empty() const noexcept { return count_ == 0; }
+  iterator begin() const noexcept { return iterator(items_); }
+  iterator end() const noexcept { return iterator(items_ + size_); }
+  std::vector<std::string> to_vector() const { return {begin(), end()}; }
+  std::span<const unsigned char> items() const noexcept { return {items_, size_}; }
+
+ private:
+  const unsigned char* items_ = nullptr;
+  std::size_t count_ = 0;
+  std::size_t size_ = 0;
+};
+
+static_assert(std::forward_iterator<u64_array_view::iterator>);
+static_assert(std::forward_iterator<string_array_view::iterator>);
+
+// One item of any kind. A byte array is a span of its raw element bytes.
+using item = std::variant<bool, unsigned char, unsigned int, unsigned long, signed char, int, float,
+                          double, std::string_view, std::span<const unsigned char>, u64_array_view,
+                          f64_array_view, string_array_view, Person>;
+
+static_assert(std::is_same_v<
+              std::variant_alternative_t<static_cast<std::size_t>(kind::person), item>, Person>);
+
+constexpr kind kind_of(const item& value) noexcept {
+  return static_cast<kind>(value.index());
+}
+
+}  // namespace morsel
+
+#endif  // MORSEL_ITEM_H

@@ -1,0 +1,268 @@
+// morsel::reader: a cursor over the bytes of a message, reading one item at a time in place.
+// Needs C++20.
+#ifndef MORSEL_READER_H
+#define MORSEL_READER_H
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include <morsel/detail/layout.h>
+#include <morsel/item.h>
+#include <morsel/morsel.h>
+
+namespace morsel {
+
+// The bytes end inside the item at the cursor (or before any item, when one was asked for): more
+// bytes may make it whole. A stream reader waits for them; for a whole message it is an error
+// like any other decode_error.
+class truncated_error : public decode_error {
+ public:
+  using decode_error::decode_error;
+};
+
+namespace detail {
+
+struct extent {
+  morsel::kind kind;
+  std::size_t size;
+};
+
+// The kind and size of the item at `offset`, checked whole. Throws truncated_error when the bytes
+// end inside it and decode_error when they are wrong.
+extent examine(std::span<const unsigned char> bytes, std::size_t offset);
+
+// Throws the error that explains why the item at `offset` is not a valid item of kind `expected`;
+// the typed reads call it once their fast checks have failed.
+[[noreturn]] void reject(std::span<const unsigned char> bytes, std::size_t offset,
+                         morsel::kind expected);
+
+template <typename T>
+inline constexpr bool is_vector_of_kind =
+    std::is_same_v<T, std::vector<unsigned char>> ||
+    std::is_same_v<T, std::vector<unsigned long>> || std::is_same_v<T, std::vector<double>> ||
+    std::is_same_v<T, std::vector<std::string>>;
+
+}  // namespace detail
+
+// Reads items in order from bytes it neither copies nor owns: views it returns (strings, arrays,
+// items) point into those bytes.
+//
+// `read<T>()` takes the item at the cursor as a T, checking its tag exactly (floats too: 0xA8 for
+// float, 0xA9 for double; long and unsigned long both read 0xA4) and that the whole item is
+// there, then moves past it. T is any type `writer::write` takes as a value (bool, the integer
+// and float kinds, Person), std::string_view (a view into the bytes) or std::string, one of the
+// four vector types, or a view: std::span<const unsigned char> for a byte array, u64_array_view,
+// f64_array_view, string_array_view; or `item`, as `next()`. A 0xAA string must have length byte 4.
+//
+// `next()` takes the item at the cursor whatever its kind. Where the tags leave the kind open it
+// answers: an i64 item reads as u64 (they are the same bytes); "AC 00" is an empty u64 array,
+// unless 0xA2 follows, which makes "AC 00 A2" an empty byte array (an empty u64 or f64 array
+// followed by a u8 item therefore walks differently from how it was written; typed reads are never
+// in doubt). "AC 00" at the very end of the bytes is an empty u64 array.
+//
+// Bad bytes throw decode_error, with a message that names the item's byte offset and what was
+// expected and found ("byte 17: expected tag 0xa3, got 0xa6"); bytes that end inside the item
+// throw truncated_error, a decode_error. After a throw the reader has not moved. Nothing is ever
+// read outside the bytes.
+class reader {
+ public:
+  reader() = default;
+  explicit reader(std::span<const unsigned char> bytes) noexcept : bytes_(bytes) {}
+  // A reader of a temporary would outlive its bytes.
+  explicit reader(const std::vector<unsigned char>&&) = delete;
+
+  template <typename T>
+  T read();
+
+  item next();
+  // The kind of the item at the cursor, from its first bytes, without moving or checking the rest
+  // of the item. Throws as `next()` would when even the kind cannot be told.
+  morsel::kind peek() const;
+  // Moves past the item at the cursor, whatever its kind, checking it as `next()` does.
+  void skip() { offset_ += detail::examine(bytes_, offset_).size; }
+
+  bool empty() const noexcept { return offset_ == bytes_.size(); }
+  // Bytes read so far: where the next item starts.
+  std::size_t offset() const noexcept { return offset_; }
+  std::span<const unsigned char> bytes() const noexcept { return bytes_; }
+  std::span<const unsigned char> remaining() const noexcept { return bytes_.subspan(offset_); }
+
+ private:
+  template <typename V>
+  struct parsed {
+    V value;
+    std::size_t size;
+  };
+
+  const unsigned char* here() const noexcept { return bytes_.data() + offset_; }
+  std::size_t left() const noexcept { return bytes_.size() - offset_; }
+  [[noreturn]] void reject(morsel::kind expected) const {
+    detail::reject(bytes_, offset_, expected);
+  }
+
+  // Each parse_ function checks the item at the cursor and decodes it without moving.
+  parsed<bool> parse_bool() const {
+    if (left() < 1 || (here()[0] != TAG_TRUE && here()[0] != TAG_FALSE)) [[unlikely]] {
+      reject(kind::boolean);
+    }
+    return {here()[0] == TAG_TRUE, 1};
+  }
+
+  template <detail::scalar_kind T>
+  parsed<T> parse_scalar() const {
+    constexpr std::size_t size = detail::scalar_size<T>;
+    if (left() < size || here()[0] != detail::scalar<T>::tag) [[unlikely]] {
+      reject(kind_of_scalar<T>());
+    }
+    return {detail::scalar_payload<T>(here()), size};
+  }
+
+  parsed<std::string_view> parse_string() const {
+    const unsigned char* at = here();
+    if (left() < detail::kStringHeaderSize || !detail::is_string_tag(at[0]) ||
+        (at[0] == TAG_STR4 && at[1] != 4) ||
+        left() - detail::kStringHeaderSize < std::size_t{at[1]}) [[unlikely]] {
+      reject(kind::string);
+    }
+    return {detail::string_bytes(at, at[1]), detail::kStringHeaderSize + at[1]};
+  }
+
+  parsed<std::span<const unsigned char>> parse_byte_array() const {
+    const unsigned char* at = here();
+    if (left() < detail::kByteArrayHeaderSize || at[0] != TAG_ARRAY || at[2] != TAG_U8 ||
+        left() - detail::kByteArrayHeaderSize < std::size_t{at[1]}) [[unlikely]] {
+      reject(kind::u8_array);
+    }
+    return {{at + detail::kByteArrayHeaderSize, at[1]}, detail::byte_array_size(at[1])};
+  }
+
+  template <detail::wide_element T>
+  parsed<wide_array_view<T>> parse_wide_array() const {
+    constexpr morsel::kind expected = std::is_same_v<T, double> ? kind::f64_array : kind::u64_array;
+    const unsigned char* at = here();
+    if (left() < detail::kArrayHeaderSize || at[0] != TAG_ARRAY ||
+        left() < detail::wide_array_size(at[1])) [[unlikely]] {
+      reject(expected);
+    }
+    const std::size_t count = at[1];
+    const unsigned char* items = at + detail::kArrayHeaderSize;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (items[i * detail::kWideItemSize] != detail::scalar<T>::tag) [[unlikely]] {
+        reject(expected);
+      }
+    }
+    return {{items, count}, detail::wide_array_size(count)};
+  }
+
+  parsed<string_array_view> parse_string_array() const {
+    const unsigned char* at = here();
+    if (left() < detail::kArrayHeaderSize || at[0] != TAG_STR_ARRAY) [[unlikely]] {
+      reject(kind::string_array);
+    }
+    const std::size_t count = at[1];
+    std::size_t size = detail::kArrayHeaderSize;
+    for (std::size_t i = 0; i < count; ++i) {
+      const unsigned char* element = at + size;
+      const std::size_t room = left() - size;
+      if (room < detail::kStringHeaderSize || !detail::is_string_tag(element[0]) ||
+          (element[0] == TAG_STR4 && element[1] != 4) ||
+          room - detail::kStringHeaderSize < std::size_t{element[1]}) [[unlikely]] {
+        reject(kind::string_array);
+      }
+      size += detail::kStringHeaderSize + element[1];
+    }
+    return {{at + detail::kArrayHeaderSize, count, size - detail::kArrayHeaderSize}, size};
+  }
+
+  parsed<Person> parse_person() const {
+    const unsigned char* at = here();
+    if (left() < detail::kPersonSize || at[0] != TAG_PERSON ||
+        at[detail::kPersonAgeItem] != TAG_U8 || at[detail::kPersonHeightItem] != TAG_F32)
+        [[unlikely]] {
+      reject(kind::person);
+    }
+    return {detail::person_members(at), detail::kPersonSize};
+  }
+
+  template <detail::scalar_kind T>
+  static constexpr morsel::kind kind_of_scalar() noexcept {
+    constexpr unsigned char tag = detail::scalar<T>::tag;
+    if constexpr (std::is_same_v<T, signed char>) {
+      return kind::i8;
+    } else if constexpr (std::is_same_v<T, int>) {
+      return kind::i32;
+    } else if constexpr (tag == TAG_U8) {
+      return kind::u8;
+    } else if constexpr (tag == TAG_U32) {
+      return kind::u32;
+    } else if constexpr (tag == TAG_U64) {
+      return kind::u64;
+    } else if constexpr (tag == TAG_F32) {
+      return kind::f32;
+    } else {
+      return kind::f64;
+    }
+  }
+
+  // Moves past the item just parsed and hands its value on.
+  template <typename V>
+  V commit(parsed<V>&& done) noexcept(std::is_nothrow_move_constructible_v<V>) {
+    offset_ += done.size;
+    return std::move(done.value);
+  }
+
+  std::span<const unsigned char> bytes_;
+  std::size_t offset_ = 0;
+};
+
+template <typename T>
+T reader::read() {
+  if constexpr (std::is_same_v<T, bool>) {
+    return commit(parse_bool());
+  } else if constexpr (detail::scalar_kind<T>) {
+    return commit(parse_scalar<T>());
+  } else if constexpr (std::is_same_v<T, std::string_view>) {
+    return commit(parse_string());
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    auto string = parse_string();
+    return commit(parsed<std::string>{std::string(string.value), string.size});
+  } else if constexpr (std::is_same_v<T, std::span<const unsigned char>>) {
+    return commit(parse_byte_array());
+  } else if constexpr (std::is_same_v<T, u64_array_view> || std::is_same_v<T, f64_array_view>) {
+    return commit(parse_wide_array<typename T::iterator::value_type>());
+  } else if constexpr (std::is_same_v<T, string_array_view>) {
+    return commit(parse_string_array());
+  } else if constexpr (std::is_same_v<T, Person>) {
+    return commit(parse_person());
+  } else if constexpr (std::is_same_v<T, item>) {
+    return next();
+  } else if constexpr (detail::is_vector_of_kind<T>) {
+    // Checked as a view first, so that the reader moves only once the vector is built.
+    using element = typename T::value_type;
+    if constexpr (std::is_same_v<element, unsigned char>) {
+      const auto bytes = parse_byte_array();
+      return commit(parsed<T>{T(bytes.value.begin(), bytes.value.end()), bytes.size});
+    } else if constexpr (std::is_same_v<element, std::string>) {
+      const auto strings = parse_string_array();
+      return commit(parsed<T>{strings.value.to_vector(), strings.size});
+    } else {
+      const auto values = parse_wide_array<element>();
+      return commit(parsed<T>{values.value.to_vector(), values.size});
+    }
+  } else {
+    static_assert(detail::dependent_false<T>,
+                  "morsel::reader::read<T>: T is not a kind of item: use bool, unsigned char, "
+                  "unsigned int, unsigned long, signed char, int, long, float, double, "
+                  "std::string_view, std::string, Person, a std::vector of unsigned char, "
+                  "unsigned long, double or std::string, or a view");
+  }
+}
+
+}  // namespace morsel
+
+#endif  // MORSEL_READER_H

@@ -1,0 +1,196 @@
+// morsel::writer: appends items one after another into one growable buffer, the bytes of a
+// message. Needs C++20.
+#ifndef MORSEL_WRITER_H
+#define MORSEL_WRITER_H
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include <morsel/detail/layout.h>
+#include <morsel/item.h>
+#include <morsel/morsel.h>
+
+namespace morsel {
+
+namespace detail {
+// Cold paths of the writer, out of line.
+// "morsel::writer: <what> of <size> <unit> is longer than 255", as std::length_error.
+[[noreturn]] void throw_too_long(std::string_view what, std::size_t size, std::string_view unit);
+[[noreturn]] void throw_null_string();
+}  // namespace detail
+
+// Each `write` appends one item, exactly the bytes `serialize` returns for the same value, and
+// the overload is chosen by the argument's static type as `serialize`'s is: unsigned char is u8,
+// long is i64 (under the u64 tag), a string literal or `const char*` is a string, never a bool.
+//
+// Inside a message a length or count byte must be exact, or nothing after the item can be found.
+// So `write` throws std::length_error for a string longer than 255 bytes, an array of more than
+// 255 elements or a string-array element longer than 255 bytes, and leaves the writer exactly as
+// it was; a null C string throws std::invalid_argument, likewise. (`serialize` still writes such
+// items, with lengths modulo 256, into a buffer of their own.)
+//
+// A write is a capacity check and a few stores; the buffer grows in large steps, out of line.
+class writer {
+ public:
+  writer() = default;
+  explicit writer(std::size_t capacity) { reserve(capacity); }
+
+  writer& write(bool value) {
+    *claim(1) = detail::bool_tag(value);
+    return *this;
+  }
+  writer& write(unsigned char value) { return put_scalar(value); }
+  writer& write(unsigned int value) { return put_scalar(value); }
+  writer& write(unsigned long value) { return put_scalar(value); }
+  writer& write(signed char value) { return put_scalar(value); }
+  writer& write(int value) { return put_scalar(value); }
+  writer& write(long value) { return put_scalar(value); }
+  writer& write(float value) { return put_scalar(value); }
+  writer& write(double value) { return put_scalar(value); }
+
+  writer& write(std::string_view value) {
+    if (value.size() > detail::kMaxCount) [[unlikely]] {
+      detail::throw_too_long("string", value.size(), "bytes");
+    }
+    detail::put_string(claim(detail::string_item_size(value)), value);
+    return *this;
+  }
+  writer& write(const char* value) {
+    if (value == nullptr) [[unlikely]] {
+      detail::throw_null_string();
+    }
+    return write(std::string_view(value));
+  }
+  writer& write(const char8_t* value) {
+    if (value == nullptr) [[unlikely]] {
+      detail::throw_null_string();
+    }
+    const std::u8string_view text(value);
+    return write(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+  }
+
+  writer& write(std::span<const unsigned char> values) {
+    check_count(values.size());
+    detail::put_byte_array(claim(detail::byte_array_size(values.size())), values);
+    return *this;
+  }
+  writer& write(std::span<const unsigned long> values) { return put_wide_array(values); }
+  writer& write(std::span<const double> values) { return put_wide_array(values); }
+  writer& write(std::span<const std::string> values) {
+    check_count(values.size());
+    for (const std::string& value : values) {
+      if (value.size() > detail::kMaxCount) [[unlikely]] {
+        detail::throw_too_long("string-array element", value.size(), "bytes");
+      }
+    }
+    detail::put_string_array(claim(detail::string_array_size(values)), values);
+    return *this;
+  }
+
+  writer& write(const Person& person) {
+    detail::put_person(claim(detail::kPersonSize), person);
+    return *this;
+  }
+
+  // Views from a reader are copied as the items they are.
+  template <detail::wide_element T>
+  writer& write(const wide_array_view<T>& values) {
+    return put_array_items(TAG_ARRAY, values.size(), values.items());
+  }
+  writer& write(const string_array_view& values) {
+    return put_array_items(TAG_STR_ARRAY, values.size(), values.items());
+  }
+  // An item of any kind, as `reader::next()` returns it. (A template, so that nothing converts to
+  // a variant on its way here.)
+  template <std::same_as<item> Item>
+  writer& write(const Item& value) {
+    return std::visit(
+        [&out = *this](const auto& alternative) -> writer& { return out.write(alternative); },
+        value);
+  }
+
+  // Any other pointer would turn into the bool true.
+  template <typename T>
+  requires(!detail::is_char_pointee<T>) writer& write(T* /*pointer*/) {
+    static_assert(detail::dependent_false<T>,
+                  "morsel::writer::write: a pointer would be written as the bool true; pass the "
+                  "value it points to, a std::string or a std::vector");
+    return *this;
+  }
+  template <typename T, typename Class>
+  writer& write(T Class::* /*member*/) {
+    static_assert(detail::dependent_false<T>,
+                  "morsel::writer::write: a pointer to member would be written as the bool true; "
+                  "pass the member's value");
+    return *this;
+  }
+
+  // What has been written so far.
+  std::span<const unsigned char> bytes() const noexcept { return {buffer_.data(), used_}; }
+  std::size_t size() const noexcept { return used_; }
+  bool empty() const noexcept { return used_ == 0; }
+  std::size_t capacity() const noexcept { return buffer_.size(); }
+
+  // Forgets what was written and keeps the buffer, so one writer serves message after message.
+  void clear() noexcept { used_ = 0; }
+  // Makes room for `extra` more bytes now, so that no write before them grows the buffer.
+  void reserve(std::size_t extra) {
+    if (extra > buffer_.size() - used_) {
+      grow(extra);
+    }
+  }
+  // Moves the buffer out, holding exactly the bytes written, without copying them. The writer is
+  // left empty, with no buffer.
+  std::vector<unsigned char> take() {
+    buffer_.resize(used_);
+    used_ = 0;
+    return std::exchange(buffer_, {});
+  }
+
+ private:
+  // Room for the next `n` bytes, counted as written.
+  unsigned char* claim(std::size_t n) {
+    if (n > buffer_.size() - used_) [[unlikely]] {
+      grow(n);
+    }
+    unsigned char* out = buffer_.data() + used_;
+    used_ += n;
+    return out;
+  }
+  void grow(std::size_t n);
+
+  template <detail::scalar_kind T>
+  writer& put_scalar(T value) {
+    detail::put_scalar(claim(detail::scalar_size<T>), value);
+    return *this;
+  }
+
+  static void check_count(std::size_t count) {
+    if (count > detail::kMaxCount) [[unlikely]] {
+      detail::throw_too_long("array", count, "elements");
+    }
+  }
+
+  template <detail::wide_element T>
+  writer& put_wide_array(std::span<const T> values) {
+    check_count(values.size());
+    detail::put_wide_array(claim(detail::wide_array_size(values.size())), values);
+    return *this;
+  }
+
+  writer& put_array_items(unsigned char tag, std::size_t count,
+                          std::span<const unsigned char> items);
+
+  // Only the first `used_` bytes are the message; the rest is room to write into.
+  std::vector<unsigned char> buffer_;
+  std::size_t used_ = 0;
+};
+
+}  // namespace morsel
+
+#endif  // MORSEL_WRITER_H
