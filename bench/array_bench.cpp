@@ -14,6 +14,8 @@
 #include <morsel/morsel.h>
 #include <msgpack.hpp>
 
+#include "ratio_report.h"
+
 namespace {
 
 constexpr std::size_t kElements = 65536;
@@ -64,9 +66,9 @@ void f64_msgpack(benchmark::State& state) {
   }
 }
 
-BENCHMARK(wide_floor<double>)->Name("array_f64/floor");
-BENCHMARK(wide_morsel<double>)->Name("array_f64/morsel");
-BENCHMARK(f64_msgpack)->Name("array_f64/msgpack");
+MORSEL_PEER_BENCHMARK(wide_floor<double>)->Name("array_f64/floor");
+MORSEL_PEER_BENCHMARK(wide_morsel<double>)->Name("array_f64/morsel");
+MORSEL_PEER_BENCHMARK(f64_msgpack)->Name("array_f64/msgpack");
 BENCHMARK(wide_floor<unsigned long>)->Name("array_u64/floor");
 BENCHMARK(wide_morsel<unsigned long>)->Name("array_u64/morsel");
 

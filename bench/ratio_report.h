@@ -1,5 +1,6 @@
-// A console reporter that also remembers each benchmark's median CPU time, so that the run can end
-// with a table of ratios against the floors and the peer.
+// A console reporter that also remembers each benchmark's median CPU time (and, for benchmarks
+// compared with a peer, the minimum over repetitions), so that the run can end with a table of
+// ratios against the floors and the peers.
 #ifndef MORSEL_BENCH_RATIO_REPORT_H
 #define MORSEL_BENCH_RATIO_REPORT_H
 
@@ -19,7 +20,12 @@ struct Comparison {
   // A limit of 0 shows the ratio for reference, with no target.
   double limit;
   bool faster_by;
+  // Against a peer the target is judged on the minimums over repetitions: a busy machine only
+  // ever adds time, and the peers' medians spread more than ours. Against a floor, on medians.
+  bool peer = false;
 };
+
+double minimum(const std::vector<double>& values);
 
 class MedianReporter : public benchmark::ConsoleReporter {
  public:
@@ -28,9 +34,14 @@ class MedianReporter : public benchmark::ConsoleReporter {
   void print_ratios(std::span<const Comparison> comparisons) const;
 
  private:
-  std::map<std::string, double> seconds_;
+  std::map<std::string, double> medians_;
+  std::map<std::string, double> minimums_;
 };
 
 }  // namespace morsel_bench
+
+// Registers a benchmark that is compared with a peer, keeping its minimum over repetitions.
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage): it names the function as BENCHMARK does
+#define MORSEL_PEER_BENCHMARK(fn) BENCHMARK(fn)->ComputeStatistics("min", morsel_bench::minimum)
 
 #endif  // MORSEL_BENCH_RATIO_REPORT_H

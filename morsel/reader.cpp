@@ -339,14 +339,14 @@ void reject(Bytes bytes, std::size_t offset, kind expected) {
 }  // namespace detail
 
 item reader::next() {
-  const detail::extent found = detail::examine(bytes_, offset_);
-  item value = detail::item_at(here(), found);
-  offset_ += found.size;
+  const detail::extent found = detail::examine(bytes(), offset());
+  item value = detail::item_at(cursor_, found);
+  cursor_ += found.size;
   return value;
 }
 
 kind reader::peek() const {
-  return detail::classify(bytes_, offset_);
+  return detail::classify(bytes(), offset());
 }
 
 }  // namespace morsel

@@ -72,7 +72,8 @@ inline constexpr bool is_vector_of_kind =
 class reader {
  public:
   reader() = default;
-  explicit reader(std::span<const unsigned char> bytes) noexcept : bytes_(bytes) {}
+  explicit reader(std::span<const unsigned char> bytes) noexcept
+      : begin_(bytes.data()), cursor_(bytes.data()), end_(bytes.data() + bytes.size()) {}
   // A reader of a temporary would outlive its bytes.
   explicit reader(const std::vector<unsigned char>&&) = delete;
 
@@ -84,13 +85,13 @@ class reader {
   // of the item. Throws as `next()` would when even the kind cannot be told.
   morsel::kind peek() const;
   // Moves past the item at the cursor, whatever its kind, checking it as `next()` does.
-  void skip() { offset_ += detail::examine(bytes_, offset_).size; }
+  void skip() { cursor_ += detail::examine(bytes(), offset()).size; }
 
-  bool empty() const noexcept { return offset_ == bytes_.size(); }
+  bool empty() const noexcept { return cursor_ == end_; }
   // Bytes read so far: where the next item starts.
-  std::size_t offset() const noexcept { return offset_; }
-  std::span<const unsigned char> bytes() const noexcept { return bytes_; }
-  std::span<const unsigned char> remaining() const noexcept { return bytes_.subspan(offset_); }
+  std::size_t offset() const noexcept { return static_cast<std::size_t>(cursor_ - begin_); }
+  std::span<const unsigned char> bytes() const noexcept { return {begin_, end_}; }
+  std::span<const unsigned char> remaining() const noexcept { return {cursor_, end_}; }
 
  private:
   template <typename V>
@@ -99,10 +100,10 @@ class reader {
     std::size_t size;
   };
 
-  const unsigned char* here() const noexcept { return bytes_.data() + offset_; }
-  std::size_t left() const noexcept { return bytes_.size() - offset_; }
+  const unsigned char* here() const noexcept { return cursor_; }
+  std::size_t left() const noexcept { return static_cast<std::size_t>(end_ - cursor_); }
   [[noreturn]] void reject(morsel::kind expected) const {
-    detail::reject(bytes_, offset_, expected);
+    detail::reject(bytes(), offset(), expected);
   }
 
   // Each parse_ function checks the item at the cursor and decodes it without moving.
@@ -124,8 +125,7 @@ class reader {
 
   parsed<std::string_view> parse_string() const {
     const unsigned char* at = here();
-    if (left() < detail::kStringHeaderSize || !detail::is_string_tag(at[0]) ||
-        (at[0] == TAG_STR4 && at[1] != 4) ||
+    if (left() < detail::kStringHeaderSize || !detail::is_string_header(at[0], at[1]) ||
         left() - detail::kStringHeaderSize < std::size_t{at[1]}) [[unlikely]] {
       reject(kind::string);
     }
@@ -169,8 +169,7 @@ class reader {
     for (std::size_t i = 0; i < count; ++i) {
       const unsigned char* element = at + size;
       const std::size_t room = left() - size;
-      if (room < detail::kStringHeaderSize || !detail::is_string_tag(element[0]) ||
-          (element[0] == TAG_STR4 && element[1] != 4) ||
+      if (room < detail::kStringHeaderSize || !detail::is_string_header(element[0], element[1]) ||
           room - detail::kStringHeaderSize < std::size_t{element[1]}) [[unlikely]] {
         reject(kind::string_array);
       }
@@ -212,12 +211,14 @@ class reader {
   // Moves past the item just parsed and hands its value on.
   template <typename V>
   V commit(parsed<V>&& done) noexcept(std::is_nothrow_move_constructible_v<V>) {
-    offset_ += done.size;
+    cursor_ += done.size;
     return std::move(done.value);
   }
 
-  std::span<const unsigned char> bytes_;
-  std::size_t offset_ = 0;
+  // Pointers rather than an offset: a read is then a compare, a load and an add.
+  const unsigned char* begin_ = nullptr;
+  const unsigned char* cursor_ = nullptr;
+  const unsigned char* end_ = nullptr;
 };
 
 template <typename T>
