@@ -143,6 +143,8 @@ std::size_t write_cbor_records(unsigned char* out, std::size_t capacity) {
             ? cbor_encode_uint64(static_cast<std::uint64_t>(r.t), out + size, capacity - size)
             : cbor_encode_negint64(~static_cast<std::uint64_t>(r.t), out + size, capacity - size);
     size += cbor_encode_string_start(r.name.size(), out + size, capacity - size);
+    // Raw bytes, not a C string: no terminator is wanted.
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
     std::memcpy(out + size, r.name.data(), r.name.size());
     size += r.name.size();
   }

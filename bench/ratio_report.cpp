@@ -28,12 +28,13 @@ void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
     const std::string name = run.run_name.str();
     const double seconds =
         run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+    const bool aggregate = run.run_type == Run::RT_Aggregate;
+    // A run without repetitions has no median: its one time stands in.
+    if ((aggregate && run.aggregate_name == "median") ||
+        (run.run_type == Run::RT_Iteration && !medians_.contains(name))) {
       medians_[name] = seconds;
-    } else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min") {
+    } else if (aggregate && run.aggregate_name == "min") {
       minimums_[name] = seconds;
-    } else if (run.run_type == Run::RT_Iteration && !medians_.contains(name)) {
-      medians_[name] = seconds;  // a run without repetitions
     }
   }
 }
@@ -51,7 +52,7 @@ void MedianReporter::print_ratios(std::span<const Comparison> comparisons) const
     const char* direction = c.faster_by ? "faster by " : "";
     char min_text[32] = "-";
     if (least) {
-      std::snprintf(min_text, sizeof min_text, "%s%.2fx", direction, *least);
+      (void)std::snprintf(min_text, sizeof min_text, "%s%.2fx", direction, *least);
     }
     std::printf("| %s | %s | %s | %s%.2fx | ", c.subject, c.baseline, min_text, direction, *median);
     if (c.limit == 0) {

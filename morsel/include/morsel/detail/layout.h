@@ -143,10 +143,9 @@ constexpr unsigned char string_tag(std::size_t length) noexcept {
 constexpr bool is_string_tag(unsigned char tag) noexcept {
   return tag == TAG_STR4 || tag == TAG_STR;
 }
-// A string item's tag and length byte agree: 0xAB with any length, 0xAA with length 4. One test
-// with no branch of its own, as the reader's hot path wants it.
+// A string item's tag and length byte agree: 0xAB with any length, 0xAA with length 4.
 constexpr bool is_string_header(unsigned char tag, unsigned char length) noexcept {
-  return (tag == TAG_STR) | ((tag == TAG_STR4) & (length == 4));
+  return tag == TAG_STR || (tag == TAG_STR4 && length == 4);
 }
 constexpr std::size_t string_item_size(std::string_view s) noexcept {
   return kStringHeaderSize + s.size();
