@@ -279,7 +279,8 @@ kind classify(Bytes bytes, std::size_t offset) {
 }
 
 item item_at(const unsigned char* at, extent found) {
-  const std::size_t count = at[1];
+  // The length or count byte, of the kinds that have one: a bool item is one byte.
+  const auto count = [at] { return std::size_t{at[1]}; };
   switch (found.kind) {
     case kind::boolean:
       return at[0] == TAG_TRUE;
@@ -298,15 +299,15 @@ item item_at(const unsigned char* at, extent found) {
     case kind::f64:
       return scalar_payload<double>(at);
     case kind::string:
-      return string_bytes(at, count);
+      return string_bytes(at, count());
     case kind::u8_array:
-      return std::span<const unsigned char>(at + kByteArrayHeaderSize, count);
+      return std::span<const unsigned char>(at + kByteArrayHeaderSize, count());
     case kind::u64_array:
-      return u64_array_view(at + kArrayHeaderSize, count);
+      return u64_array_view(at + kArrayHeaderSize, count());
     case kind::f64_array:
-      return f64_array_view(at + kArrayHeaderSize, count);
+      return f64_array_view(at + kArrayHeaderSize, count());
     case kind::string_array:
-      return string_array_view(at + kArrayHeaderSize, count, found.size - kArrayHeaderSize);
+      return string_array_view(at + kArrayHeaderSize, count(), found.size - kArrayHeaderSize);
     case kind::person:
       return person_members(at);
   }

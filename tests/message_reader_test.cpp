@@ -177,6 +177,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "byte 1: array elements under tag 0xa6: expected 0xa2, 0xa4 or 0xa9", false},
         Refusal{"AC 01", kNext, "byte 1: the array's first element is missing", true}));
 
+// A one-byte item may end the bytes: nothing past it is read (the sanitizer build checks that).
+TEST(Reader, BoolAtTheVeryEnd) {
+  const Bytes last = hex("A1");
+  morsel::reader in(last);
+  EXPECT_FALSE(std::get<bool>(in.next()));
+  EXPECT_TRUE(in.empty());
+}
+
 // The cases the tags leave open, as documented in reader.h.
 TEST(Reader, EmptyArraysWhoseKindTheTagsLeaveOpen) {
   const Bytes wide = hex("AC 00");
