@@ -4,6 +4,7 @@
 #ifndef MORSEL_DETAIL_LAYOUT_H
 #define MORSEL_DETAIL_LAYOUT_H
 
+#include <array>
 #include <bit>
 #include <climits>
 #include <concepts>
@@ -151,9 +152,14 @@ constexpr std::size_t string_item_size(std::string_view s) noexcept {
   return kStringHeaderSize + s.size();
 }
 
+// The two bytes before a string's bytes.
+constexpr std::array<unsigned char, kStringHeaderSize> string_header(std::size_t length) noexcept {
+  return {string_tag(length), low_byte(length)};
+}
+
 inline unsigned char* put_string(unsigned char* out, std::string_view s) noexcept {
-  out[0] = string_tag(s.size());
-  out[1] = low_byte(s.size());
+  const auto header = string_header(s.size());
+  std::memcpy(out, header.data(), header.size());
   if (!s.empty()) {  // memcpy from the null data() of an empty view is undefined
     std::memcpy(out + kStringHeaderSize, s.data(), s.size());
   }
@@ -190,11 +196,16 @@ inline std::size_t string_array_size(std::span<const std::string> values) noexce
   return size;
 }
 
+// The three bytes before a byte array's elements.
+constexpr std::array<unsigned char, kByteArrayHeaderSize> byte_array_header(
+    std::size_t count) noexcept {
+  return {TAG_ARRAY, low_byte(count), TAG_U8};
+}
+
 inline unsigned char* put_byte_array(unsigned char* out,
                                      std::span<const unsigned char> values) noexcept {
-  out[0] = TAG_ARRAY;
-  out[1] = low_byte(values.size());
-  out[2] = TAG_U8;
+  const auto header = byte_array_header(values.size());
+  std::memcpy(out, header.data(), header.size());
   if (!values.empty()) {
     std::memcpy(out + kByteArrayHeaderSize, values.data(), values.size());
   }
