@@ -60,7 +60,7 @@ int main() {
     const std::size_t n = std::min<std::size_t>(7, message.size() - at);
     pending.insert(pending.end(), message.begin() + static_cast<std::ptrdiff_t>(at),
                    message.begin() + static_cast<std::ptrdiff_t>(at + n));
-    morsel::reader stream(pending);
+    morsel::reader stream(pending, morsel::partial);
     try {
       while (!stream.empty()) {
         show(stream.next());  // views into `pending`: use them before it changes

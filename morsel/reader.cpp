@@ -220,7 +220,7 @@ class item_check {
 
 // The kind of the item at `offset`, from its tag and, for arrays of TAG_ARRAY, from the count
 // byte and the first element's tag.
-kind classify(Bytes bytes, std::size_t offset) {
+kind classify(Bytes bytes, std::size_t offset, bool partial) {
   const std::size_t left = bytes.size() - offset;
   if (left == 0) {
     truncated(offset, "expected an item, got the end of the input");
@@ -259,7 +259,10 @@ kind classify(Bytes bytes, std::size_t offset) {
   if (left < kArrayHeaderSize) {
     truncated(offset, "the array's count byte is missing");
   }
-  if (at[1] == 0) {  // the element tag is not there to tell: see next() in reader.h
+  if (at[1] == 0) {  // no element to tell the kind by: see next() in reader.h
+    if (left == kArrayHeaderSize && partial) {
+      truncated(offset, "an empty array whose kind the next byte tells");
+    }
     return left > kArrayHeaderSize && at[2] == TAG_U8 ? kind::u8_array : kind::u64_array;
   }
   if (left == kArrayHeaderSize) {
@@ -316,8 +319,8 @@ item item_at(const unsigned char* at, extent found) {
 
 }  // namespace
 
-extent examine(Bytes bytes, std::size_t offset) {
-  const kind k = classify(bytes, offset);
+extent examine(Bytes bytes, std::size_t offset, bool partial) {
+  const kind k = classify(bytes, offset, partial);
   return {k, item_check(bytes, offset).size_of(k)};
 }
 
@@ -340,14 +343,14 @@ void reject(Bytes bytes, std::size_t offset, kind expected) {
 }  // namespace detail
 
 item reader::next() {
-  const detail::extent found = detail::examine(bytes(), offset());
+  const detail::extent found = detail::examine(bytes(), offset(), partial_);
   item value = detail::item_at(cursor_, found);
   cursor_ += found.size;
   return value;
 }
 
 kind reader::peek() const {
-  return detail::classify(bytes(), offset());
+  return detail::classify(bytes(), offset(), partial_);
 }
 
 }  // namespace morsel

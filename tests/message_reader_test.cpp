@@ -189,6 +189,10 @@ TEST(Reader, BoolAtTheVeryEnd) {
 TEST(Reader, EmptyArraysWhoseKindTheTagsLeaveOpen) {
   const Bytes wide = hex("AC 00");
   EXPECT_EQ(morsel::reader(wide).peek(), kind::u64_array);
+  // A stream's bytes so far may stop before the A2 that would make it a byte array.
+  morsel::reader stream(wide, morsel::partial);
+  EXPECT_THROW((void)stream.next(), morsel::truncated_error);
+  EXPECT_TRUE(stream.read<std::vector<double>>().empty());
   const Bytes bytes = hex("AC 00 A2 A1");
   morsel::reader in(bytes);
   EXPECT_TRUE(std::get<std::span<const unsigned char>>(in.next()).empty());

@@ -25,6 +25,12 @@ class truncated_error : public decode_error {
   using decode_error::decode_error;
 };
 
+// Says that a reader's bytes may be only the start of what is coming, as in a stream.
+struct partial_t {
+  explicit partial_t() = default;
+};
+inline constexpr partial_t partial{};
+
 namespace detail {
 
 struct extent {
@@ -33,8 +39,9 @@ struct extent {
 };
 
 // The kind and size of the item at `offset`, checked whole. Throws truncated_error when the bytes
-// end inside it and decode_error when they are wrong.
-extent examine(std::span<const unsigned char> bytes, std::size_t offset);
+// end inside it and decode_error when they are wrong. With `partial`, bytes that end where the
+// kind is still open (after "AC 00") are cut short too.
+extent examine(std::span<const unsigned char> bytes, std::size_t offset, bool partial);
 
 // Throws the error that explains why the item at `offset` is not a valid item of kind `expected`;
 // the typed reads call it once their fast checks have failed.
@@ -63,7 +70,8 @@ inline constexpr bool is_vector_of_kind =
 // answers: an i64 item reads as u64 (they are the same bytes); "AC 00" is an empty u64 array,
 // unless 0xA2 follows, which makes "AC 00 A2" an empty byte array (an empty u64 or f64 array
 // followed by a u8 item therefore walks differently from how it was written; typed reads are never
-// in doubt). "AC 00" at the very end of the bytes is an empty u64 array.
+// in doubt). "AC 00" at the very end of the bytes is an empty u64 array, unless the reader was
+// made with `morsel::partial` (its bytes may go on, as a stream's do): then it is cut short.
 //
 // Bad bytes throw decode_error, with a message that names the item's byte offset and what was
 // expected and found ("byte 17: expected tag 0xa3, got 0xa6"); bytes that end inside the item
@@ -74,6 +82,11 @@ class reader {
   reader() = default;
   explicit reader(std::span<const unsigned char> bytes) noexcept
       : begin_(bytes.data()), cursor_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+  // For the bytes of a stream so far, which may stop inside an item.
+  reader(std::span<const unsigned char> bytes, partial_t /*more may follow*/) noexcept
+      : reader(bytes) {
+    partial_ = true;
+  }
   // A reader of a temporary would outlive its bytes.
   explicit reader(const std::vector<unsigned char>&&) = delete;
 
@@ -85,7 +98,7 @@ class reader {
   // of the item. Throws as `next()` would when even the kind cannot be told.
   morsel::kind peek() const;
   // Moves past the item at the cursor, whatever its kind, checking it as `next()` does.
-  void skip() { cursor_ += detail::examine(bytes(), offset()).size; }
+  void skip() { cursor_ += detail::examine(bytes(), offset(), partial_).size; }
 
   bool empty() const noexcept { return cursor_ == end_; }
   // Bytes read so far: where the next item starts.
@@ -219,6 +232,7 @@ class reader {
   const unsigned char* begin_ = nullptr;
   const unsigned char* cursor_ = nullptr;
   const unsigned char* end_ = nullptr;
+  bool partial_ = false;
 };
 
 template <typename T>
