@@ -51,6 +51,9 @@ constexpr std::array kComparisons = {
     Comparison{"message_write/morsel", "message_write/cbor", 0.5, false, true},
     Comparison{"message_read/morsel", "message_read/msgpack", 0.1, false, true},
     Comparison{"message_read/morsel", "message_read/cbor", 0.1, false, true},
+    // A record as a struct costs what its members cost written or read one by one.
+    Comparison{"message_write/morsel_struct", "message_write/morsel", 1.1, false, true},
+    Comparison{"message_read/morsel_struct", "message_read/morsel", 1.1, false, true},
 };
 
 }  // namespace

@@ -2,7 +2,8 @@
 // written into one reused buffer and read back one value at a time, by morsel's writer and reader
 // and by the two peers doing the same work: MessagePack (packer into a reused sbuffer, unpack with
 // an offset) and libcbor (the encode_* functions into one preallocated buffer, cbor_stream_decode
-// with callbacks). Every reader folds what it reads into a checksum, so nothing is skipped.
+// with callbacks). Every reader folds what it reads into a checksum, so nothing is skipped. The
+// `_struct` rows do morsel's work with each record written and read as one struct.
 #include <cbor.h>
 
 #include <bit>
@@ -63,6 +64,19 @@ void write_morsel(benchmark::State& state) {
   }
 }
 
+// The same work with each record written and read as a struct, its members found by the library.
+void write_morsel_struct(benchmark::State& state) {
+  const std::vector<Record>& all = records();
+  morsel::writer out;
+  for (auto _ : state) {
+    out.clear();
+    for (const Record& r : all) {
+      out.write(r);
+    }
+    benchmark::DoNotOptimize(out.bytes().data());
+  }
+}
+
 std::vector<unsigned char> morsel_message() {
   morsel::writer out;
   for (const Record& r : records()) {
@@ -82,6 +96,31 @@ void read_morsel(benchmark::State& state) {
       sum = fold(sum, std::bit_cast<std::uint64_t>(in.read<double>()));
       sum = fold(sum, std::bit_cast<std::uint64_t>(in.read<long>()));
       sum = fold(sum, in.read<std::string_view>().size());
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  check(state, sum);
+}
+
+struct RecordView {
+  unsigned int id;
+  double x;
+  long t;
+  std::string_view name;
+};
+
+void read_morsel_struct(benchmark::State& state) {
+  const std::vector<unsigned char> message = morsel_message();
+  std::uint64_t sum = 0;
+  for (auto _ : state) {
+    morsel::reader in(message);
+    sum = 0;
+    while (!in.empty()) {
+      const auto r = in.read<RecordView>();
+      sum = fold(sum, r.id);
+      sum = fold(sum, std::bit_cast<std::uint64_t>(r.x));
+      sum = fold(sum, std::bit_cast<std::uint64_t>(r.t));
+      sum = fold(sum, r.name.size());
     }
     benchmark::DoNotOptimize(sum);
   }
@@ -206,8 +245,10 @@ void read_cbor(benchmark::State& state) {
 }  // namespace
 
 MORSEL_PEER_BENCHMARK(write_morsel)->Name("message_write/morsel");
+MORSEL_PEER_BENCHMARK(write_morsel_struct)->Name("message_write/morsel_struct");
 MORSEL_PEER_BENCHMARK(write_msgpack)->Name("message_write/msgpack");
 MORSEL_PEER_BENCHMARK(write_cbor)->Name("message_write/cbor");
 MORSEL_PEER_BENCHMARK(read_morsel)->Name("message_read/morsel");
+MORSEL_PEER_BENCHMARK(read_morsel_struct)->Name("message_read/morsel_struct");
 MORSEL_PEER_BENCHMARK(read_msgpack)->Name("message_read/msgpack");
 MORSEL_PEER_BENCHMARK(read_cbor)->Name("message_read/cbor");

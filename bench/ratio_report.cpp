@@ -59,10 +59,10 @@ void MedianReporter::print_ratios(std::span<const Comparison> comparisons) const
       std::printf("(reference) | |\n");
       continue;
     }
-    const double judged = c.peer && least ? *least : *median;
+    const double judged = c.on_minimums && least ? *least : *median;
     const bool met = c.faster_by ? judged >= c.limit : judged <= c.limit;
     std::printf("%s %.2fx on %s | %s |\n", c.faster_by ? ">=" : "<=", c.limit,
-                c.peer && least ? "minimums" : "medians", met ? "yes" : "NO");
+                c.on_minimums && least ? "minimums" : "medians", met ? "yes" : "NO");
   }
 }
 

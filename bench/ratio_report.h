@@ -20,9 +20,10 @@ struct Comparison {
   // A limit of 0 shows the ratio for reference, with no target.
   double limit;
   bool faster_by;
-  // Against a peer the target is judged on the minimums over repetitions: a busy machine only
-  // ever adds time, and the peers' medians spread more than ours. Against a floor, on medians.
-  bool peer = false;
+  // Judged on the minimums over repetitions (against a peer, and between two ways of doing the
+  // same work): a busy machine only ever adds time, and the peers' medians spread more than ours.
+  // Otherwise (against a floor) on medians.
+  bool on_minimums = false;
 };
 
 double minimum(const std::vector<double>& values);

@@ -340,6 +340,31 @@ void reject(Bytes bytes, std::size_t offset, kind expected) {
   malformed(offset, "not a valid " + name);
 }
 
+void throw_member_failure(const decode_error& error, std::size_t item_offset, std::size_t member) {
+  const std::string_view what = error.what();
+  const std::string prefix = at_byte(item_offset);
+  throw member_failure{{member},
+                       item_offset,
+                       std::string(what.starts_with(prefix) ? what.substr(prefix.size()) : what),
+                       dynamic_cast<const truncated_error*>(&error) != nullptr};
+}
+
+void throw_record_error(const member_failure& failure, std::size_t record_offset) {
+  std::string path;
+  for (const std::size_t member : failure.path) {
+    if (!path.empty()) {
+      path += '.';
+    }
+    path += std::to_string(member);
+  }
+  const std::string what = "member " + path + " of the record at byte " +
+                           std::to_string(record_offset) + ": " + failure.what;
+  if (failure.truncated) {
+    truncated(failure.item_offset, what);
+  }
+  malformed(failure.item_offset, what);
+}
+
 }  // namespace detail
 
 item reader::next() {

@@ -7,11 +7,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include <morsel/detail/layout.h>
+#include <morsel/detail/members.h>
 #include <morsel/item.h>
 #include <morsel/morsel.h>
 
@@ -48,11 +50,18 @@ extent examine(std::span<const unsigned char> bytes, std::size_t offset, bool pa
 [[noreturn]] void reject(std::span<const unsigned char> bytes, std::size_t offset,
                          morsel::kind expected);
 
-template <typename T>
-inline constexpr bool is_vector_of_kind =
-    std::is_same_v<T, std::vector<unsigned char>> ||
-    std::is_same_v<T, std::vector<unsigned long>> || std::is_same_v<T, std::vector<double>> ||
-    std::is_same_v<T, std::vector<std::string>>;
+// A member's item failed inside a record. Carried out of nested records, each adding its member's
+// position, and turned into a decode_error (or truncated_error) by the record read that began it.
+struct member_failure {
+  std::vector<std::size_t> path;  // member positions, outermost first
+  std::size_t item_offset;
+  std::string what;  // the item's message, without its "byte N: "
+  bool truncated;
+};
+
+[[noreturn]] void throw_member_failure(const decode_error& error, std::size_t item_offset,
+                                       std::size_t member);
+[[noreturn]] void throw_record_error(const member_failure& failure, std::size_t record_offset);
 
 }  // namespace detail
 
@@ -201,6 +210,57 @@ class reader {
     return {detail::person_members(at), detail::kPersonSize};
   }
 
+  // A record reads whole or not at all: when a member fails, the cursor goes back to the record's
+  // start before the error leaves.
+  template <typename T>
+  T read_record() {
+    const unsigned char* start = cursor_;
+    T value{};
+    try {
+      read_members(value);
+    } catch (const detail::member_failure& failure) {
+      cursor_ = start;
+      detail::throw_record_error(failure, offset());
+    } catch (...) {  // out of memory for a member's string or vector
+      cursor_ = start;
+      throw;
+    }
+    return value;
+  }
+
+  // Each member's position is a constant where it is read; it is only needed when one fails.
+  template <typename T>
+  void read_members(T& value) {
+    auto members = detail::members_of(value);
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      (read_member_at<I>(std::get<I>(members)), ...);
+    }
+    (std::make_index_sequence<std::tuple_size_v<decltype(members)>>{});
+  }
+
+  template <std::size_t I, typename M>
+  void read_member_at(M& member) {
+    try {
+      read_member(member);
+    } catch (detail::member_failure& failure) {
+      failure.path.insert(failure.path.begin(), I);
+      throw;
+    } catch (const decode_error& error) {
+      detail::throw_member_failure(error, offset(), I);
+    }
+  }
+
+  template <typename M>
+  void read_member(M& member) {
+    if constexpr (detail::record<M>) {
+      read_members(member);
+    } else if constexpr (detail::item_value<M>) {
+      member = read<M>();
+    } else {
+      detail::refuse<M>();
+    }
+  }
+
   template <detail::scalar_kind T>
   static constexpr morsel::kind kind_of_scalar() noexcept {
     constexpr unsigned char tag = detail::scalar<T>::tag;
@@ -256,12 +316,14 @@ T reader::read() {
     return commit(parse_person());
   } else if constexpr (std::is_same_v<T, item>) {
     return next();
+  } else if constexpr (detail::record<T>) {
+    return read_record<T>();
   } else if constexpr (detail::is_vector_of_kind<T>) {
     // Checked as a view first, so that the reader moves only once the vector is built.
     using element = typename T::value_type;
     if constexpr (std::is_same_v<element, unsigned char>) {
-      const auto bytes = parse_byte_array();
-      return commit(parsed<T>{T(bytes.value.begin(), bytes.value.end()), bytes.size});
+      const auto array = parse_byte_array();
+      return commit(parsed<T>{T(array.value.begin(), array.value.end()), array.size});
     } else if constexpr (std::is_same_v<element, std::string>) {
       const auto strings = parse_string_array();
       return commit(parsed<T>{strings.value.to_vector(), strings.size});
@@ -270,11 +332,8 @@ T reader::read() {
       return commit(parsed<T>{values.value.to_vector(), values.size});
     }
   } else {
-    static_assert(detail::dependent_false<T>,
-                  "morsel::reader::read<T>: T is not a kind of item: use bool, unsigned char, "
-                  "unsigned int, unsigned long, signed char, int, long, float, double, "
-                  "std::string_view, std::string, Person, a std::vector of unsigned char, "
-                  "unsigned long, double or std::string, or a view");
+    detail::refuse<T>();
+    return T{};
   }
 }
 

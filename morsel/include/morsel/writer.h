@@ -7,11 +7,14 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
 
 #include <morsel/detail/layout.h>
+#include <morsel/detail/members.h>
 #include <morsel/item.h>
 #include <morsel/morsel.h>
 
@@ -114,6 +117,34 @@ class writer {
         value);
   }
 
+  // A record: its members' items, in order (see morsel/detail/members.h for what a record is).
+  // Throws as its members' writes do, and then leaves the writer as it was.
+  template <detail::record T>
+  writer& write(const T& value) {
+    const std::size_t before = used_;
+    try {
+      std::apply([&out = *this](const auto&... member) { (out.write_member(member), ...); },
+                 detail::members_of(value));
+    } catch (...) {
+      used_ = before;
+      throw;
+    }
+    return *this;
+  }
+
+  // Any other class has no layout: say why, rather than list every overload.
+  template <typename T>
+  requires(std::is_class_v<T> && !detail::record<T> && !detail::item_value<T> &&
+           !std::is_same_v<T, item> && !std::is_convertible_v<const T&, std::string_view> &&
+           !std::is_convertible_v<const T&, std::span<const unsigned char>> &&
+           !std::is_convertible_v<const T&, std::span<const unsigned long>> &&
+           !std::is_convertible_v<const T&, std::span<const double>> &&
+           !std::is_convertible_v<const T&, std::span<const std::string>>)
+      writer& write(const T& /*value*/) {
+    detail::refuse<T>();
+    return *this;
+  }
+
   // Any other pointer would turn into the bool true.
   template <typename T>
   requires(!detail::is_char_pointee<T>) writer& write(T* /*pointer*/) {
@@ -163,6 +194,15 @@ class writer {
     return out;
   }
   void grow(std::size_t n);
+
+  template <typename M>
+  void write_member(const M& member) {
+    if constexpr (detail::item_value<M> || detail::record<M>) {
+      write(member);
+    } else {
+      detail::refuse<M>();
+    }
+  }
 
   template <detail::scalar_kind T>
   writer& put_scalar(T value) {
