@@ -18,8 +18,10 @@ namespace {
 
 void require_count(std::string_view decoder, const Buffer& buffer, std::size_t elements) {
   if (buffer[1] != detail::low_byte(elements)) {
-    wire::fail(decoder, "count byte is " + std::to_string(buffer[1]) +
-                            ", elements found: " + std::to_string(elements));
+    wire::fail(decoder,
+               "count byte is " + std::to_string(buffer[1]) +
+                   ", elements found: " + std::to_string(elements),
+               1);
   }
 }
 
@@ -29,8 +31,10 @@ std::vector<T> read_wide_array(std::string_view decoder, const Buffer& buffer) {
   wire::require_tag(decoder, buffer[0], TAG_ARRAY);
   const std::size_t payload = buffer.size() - detail::kArrayHeaderSize;
   if (payload % detail::kWideItemSize != 0) {
-    wire::fail(decoder, std::to_string(payload % detail::kWideItemSize) +
-                            " trailing bytes do not form a whole element");
+    wire::fail(decoder,
+               std::to_string(payload % detail::kWideItemSize) +
+                   " trailing bytes do not form a whole element",
+               buffer.size() - payload % detail::kWideItemSize);
   }
   const std::size_t elements = payload / detail::kWideItemSize;
   require_count(decoder, buffer, elements);
@@ -54,22 +58,27 @@ struct Element {
 Element string_element(std::string_view decoder, const Buffer& buffer, std::size_t offset) {
   const std::size_t left = buffer.size() - offset;
   if (left < detail::kStringHeaderSize) {
-    wire::fail(decoder, "element at byte " + std::to_string(offset) + " is cut short");
+    wire::fail(decoder, "element at byte " + std::to_string(offset) + " is cut short",
+               buffer.size());
   }
   const unsigned char tag = buffer[offset];
   const std::size_t length = buffer[offset + 1];
   if (!detail::is_string_tag(tag)) {
     wire::fail(decoder,
-               "element at byte " + std::to_string(offset) + " does not start with a string tag");
+               "element at byte " + std::to_string(offset) + " does not start with a string tag",
+               offset);
   }
   if (tag == TAG_STR4 && length != 4) {
-    wire::fail(decoder, "4-byte string element at byte " + std::to_string(offset) +
-                            " has length byte " + std::to_string(length));
+    wire::fail(decoder,
+               "4-byte string element at byte " + std::to_string(offset) + " has length byte " +
+                   std::to_string(length),
+               offset + 1);
   }
   if (left - detail::kStringHeaderSize < length) {
-    wire::fail(decoder, "element at byte " + std::to_string(offset) + " needs " +
-                            std::to_string(length) + " bytes, " +
-                            std::to_string(left - detail::kStringHeaderSize) + " left");
+    wire::fail(decoder,
+               "element at byte " + std::to_string(offset) + " needs " + std::to_string(length) +
+                   " bytes, " + std::to_string(left - detail::kStringHeaderSize) + " left",
+               buffer.size());
   }
   return {offset + detail::kStringHeaderSize, length};
 }

@@ -26,12 +26,13 @@ std::string at_byte(std::size_t offset) {
   return "byte " + std::to_string(offset) + ": ";
 }
 
-[[noreturn]] void malformed(std::size_t offset, const std::string& what) {
-  throw decode_error(at_byte(offset) + what);
+// `stop` is the offset of the byte that is wrong; a cut-short item stops at the end of the bytes.
+[[noreturn]] void malformed(std::size_t offset, std::size_t stop, const std::string& what) {
+  throw decode_error(at_byte(offset) + what, stop);
 }
 
-[[noreturn]] void truncated(std::size_t offset, const std::string& what) {
-  throw truncated_error(at_byte(offset) + what);
+[[noreturn]] void truncated(Bytes bytes, std::size_t offset, const std::string& what) {
+  throw truncated_error(at_byte(offset) + what, bytes.size());
 }
 
 std::string item_name(kind k) {
@@ -132,8 +133,9 @@ class item_check {
 
   std::size_t need(kind k, std::size_t size) const {
     if (left() < size) {
-      truncated(offset_, "the " + item_name(k) + " needs " + wire::byte_count(size) + ", " +
-                             std::to_string(left()) + " left");
+      truncated(bytes_, offset_,
+                "the " + item_name(k) + " needs " + wire::byte_count(size) + ", " +
+                    std::to_string(left()) + " left");
     }
     return size;
   }
@@ -142,15 +144,17 @@ class item_check {
     need(kind::string, kStringHeaderSize);
     const std::size_t length = at(1);
     if (at(0) == TAG_STR4 && length != 4) {
-      malformed(offset_, "a 4-byte string (tag 0xaa) has length byte " + std::to_string(length));
+      malformed(offset_, offset_ + 1,
+                "a 4-byte string (tag 0xaa) has length byte " + std::to_string(length));
     }
     return need(kind::string, kStringHeaderSize + length);
   }
 
   std::size_t byte_array_size() const {
     if (left() >= kByteArrayHeaderSize && at(2) != TAG_U8) {
-      malformed(offset_, "byte array: expected tag 0xa2 at byte " + std::to_string(offset_ + 2) +
-                             ", got " + wire::hex_byte(at(2)));
+      malformed(offset_, offset_ + 2,
+                "byte array: expected tag 0xa2 at byte " + std::to_string(offset_ + 2) + ", got " +
+                    wire::hex_byte(at(2)));
     }
     need(kind::u8_array, kByteArrayHeaderSize);
     return need(kind::u8_array, detail::byte_array_size(at(1)));
@@ -166,10 +170,10 @@ class item_check {
         break;
       }
       if (at(element) != element_tag) {
-        malformed(offset_, "element " + std::to_string(i) + " at byte " +
-                               std::to_string(offset_ + element) + ": expected tag " +
-                               wire::hex_byte(element_tag) + ", got " +
-                               wire::hex_byte(at(element)));
+        malformed(offset_, offset_ + element,
+                  "element " + std::to_string(i) + " at byte " + std::to_string(offset_ + element) +
+                      ": expected tag " + wire::hex_byte(element_tag) + ", got " +
+                      wire::hex_byte(at(element)));
       }
     }
     return need(k, detail::wide_array_size(count));
@@ -183,19 +187,21 @@ class item_check {
       const std::string element =
           "element " + std::to_string(i) + " at byte " + std::to_string(offset_ + size) + ": ";
       if (left(size) > 0 && !is_string_tag(at(size))) {
-        malformed(offset_, element + "expected tag 0xaa or 0xab, got " + wire::hex_byte(at(size)));
+        malformed(offset_, offset_ + size,
+                  element + "expected tag 0xaa or 0xab, got " + wire::hex_byte(at(size)));
       }
       if (left(size) < kStringHeaderSize) {
-        truncated(offset_, element + "the string is cut short");
+        truncated(bytes_, offset_, element + "the string is cut short");
       }
       const std::size_t length = at(size + 1);
       if (at(size) == TAG_STR4 && length != 4) {
-        malformed(offset_,
+        malformed(offset_, offset_ + size + 1,
                   element + "a 4-byte string (tag 0xaa) has length byte " + std::to_string(length));
       }
       if (left(size) - kStringHeaderSize < length) {
-        truncated(offset_, element + "the string needs " + wire::byte_count(length) + ", " +
-                               std::to_string(left(size) - kStringHeaderSize) + " left");
+        truncated(bytes_, offset_,
+                  element + "the string needs " + wire::byte_count(length) + ", " +
+                      std::to_string(left(size) - kStringHeaderSize) + " left");
       }
       size += kStringHeaderSize + length;
     }
@@ -206,9 +212,9 @@ class item_check {
     for (const auto& [from, tag] :
          {std::pair{kPersonAgeItem, TAG_U8}, std::pair{kPersonHeightItem, TAG_F32}}) {
       if (left() > from && at(from) != tag) {
-        malformed(offset_, "Person: expected tag " + wire::hex_byte(tag) + " at byte " +
-                               std::to_string(offset_ + from) + ", got " +
-                               wire::hex_byte(at(from)));
+        malformed(offset_, offset_ + from,
+                  "Person: expected tag " + wire::hex_byte(tag) + " at byte " +
+                      std::to_string(offset_ + from) + ", got " + wire::hex_byte(at(from)));
       }
     }
     return need(kind::person, kPersonSize);
@@ -223,7 +229,7 @@ class item_check {
 kind classify(Bytes bytes, std::size_t offset, bool partial) {
   const std::size_t left = bytes.size() - offset;
   if (left == 0) {
-    truncated(offset, "expected an item, got the end of the input");
+    truncated(bytes, offset, "expected an item, got the end of the input");
   }
   const unsigned char* at = bytes.data() + offset;
   switch (at[0]) {
@@ -254,19 +260,19 @@ kind classify(Bytes bytes, std::size_t offset, bool partial) {
     case TAG_ARRAY:
       break;
     default:
-      malformed(offset, wire::hex_byte(at[0]) + " is not a tag");
+      malformed(offset, offset, wire::hex_byte(at[0]) + " is not a tag");
   }
   if (left < kArrayHeaderSize) {
-    truncated(offset, "the array's count byte is missing");
+    truncated(bytes, offset, "the array's count byte is missing");
   }
   if (at[1] == 0) {  // no element to tell the kind by: see next() in reader.h
     if (left == kArrayHeaderSize && partial) {
-      truncated(offset, "an empty array whose kind the next byte tells");
+      truncated(bytes, offset, "an empty array whose kind the next byte tells");
     }
     return left > kArrayHeaderSize && at[2] == TAG_U8 ? kind::u8_array : kind::u64_array;
   }
   if (left == kArrayHeaderSize) {
-    truncated(offset, "the array's first element is missing");
+    truncated(bytes, offset, "the array's first element is missing");
   }
   switch (at[2]) {
     case TAG_U8:
@@ -276,8 +282,9 @@ kind classify(Bytes bytes, std::size_t offset, bool partial) {
     case TAG_F64:
       return kind::f64_array;
     default:
-      malformed(offset, "array elements under tag " + wire::hex_byte(at[2]) +
-                            ": expected 0xa2, 0xa4 or 0xa9");
+      malformed(
+          offset, offset + 2,
+          "array elements under tag " + wire::hex_byte(at[2]) + ": expected 0xa2, 0xa4 or 0xa9");
   }
 }
 
@@ -327,17 +334,18 @@ extent examine(Bytes bytes, std::size_t offset, bool partial) {
 void reject(Bytes bytes, std::size_t offset, kind expected) {
   const std::string name = item_name(expected);
   if (offset == bytes.size()) {
-    truncated(offset, "expected an item (" + std::string(kind_name(expected)) +
-                          "), got the end of the input");
+    truncated(
+        bytes, offset,
+        "expected an item (" + std::string(kind_name(expected)) + "), got the end of the input");
   }
   const tags t = tags_of(expected);
   if (bytes[offset] != t.first && bytes[offset] != t.second) {
-    malformed(offset, expected_tags(t) + ", got " + wire::hex_byte(bytes[offset]));
+    malformed(offset, offset, expected_tags(t) + ", got " + wire::hex_byte(bytes[offset]));
   }
   item_check(bytes, offset).size_of(expected);
   // The typed read's fast check and the check above test the same conditions, so this is not
   // reached; were they ever to disagree, the input is still refused.
-  malformed(offset, "not a valid " + name);
+  malformed(offset, offset, "not a valid " + name);
 }
 
 void throw_member_failure(const decode_error& error, std::size_t item_offset, std::size_t member) {
@@ -345,6 +353,7 @@ void throw_member_failure(const decode_error& error, std::size_t item_offset, st
   const std::string prefix = at_byte(item_offset);
   throw member_failure{{member},
                        item_offset,
+                       error.stopped_at(),
                        std::string(what.starts_with(prefix) ? what.substr(prefix.size()) : what),
                        dynamic_cast<const truncated_error*>(&error) != nullptr};
 }
@@ -360,9 +369,9 @@ void throw_record_error(const member_failure& failure, std::size_t record_offset
   const std::string what = "member " + path + " of the record at byte " +
                            std::to_string(record_offset) + ": " + failure.what;
   if (failure.truncated) {
-    truncated(failure.item_offset, what);
+    throw truncated_error(at_byte(failure.item_offset) + what, failure.stopped_at);
   }
-  malformed(failure.item_offset, what);
+  malformed(failure.item_offset, failure.stopped_at, what);
 }
 
 }  // namespace detail

@@ -28,8 +28,9 @@ Buffer scalar_item(T value) {
 std::string hex_byte(unsigned char byte);
 std::string byte_count(std::size_t n);
 
-// The one place the lone-item decoders throw from.
-[[noreturn]] void fail(std::string_view decoder, std::string_view what);
+// The one place the lone-item decoders throw from; `stopped_at` is the offset of the wrong byte,
+// or the buffer's size when it ends too soon.
+[[noreturn]] void fail(std::string_view decoder, std::string_view what, std::size_t stopped_at);
 
 // Cold paths that build the message; out of line so the checks below stay small.
 [[noreturn]] void fail_size(std::string_view decoder, std::size_t size, std::size_t needed);

@@ -119,8 +119,10 @@ struct Refusal {
   const char* bytes;  // hex, after a leading A0 so that the item starts at byte 1
   std::function<void(morsel::reader&)> read;
   const char* message;
-  bool truncated;
+  std::size_t stop;  // the offset of the wrong byte, or kEnd: cut short, a truncated_error
 };
+
+constexpr std::size_t kEnd = SIZE_MAX;
 
 void PrintTo(const Refusal& c, std::ostream* out) {
   *out << c.message;
@@ -138,7 +140,9 @@ TEST_P(ReaderRefusal, ThrowsTheRightErrorWithoutMoving) {
     ADD_FAILURE() << "no error";
   } catch (const morsel::decode_error& e) {
     EXPECT_EQ(std::string(e.what()), c.message);
-    EXPECT_EQ(dynamic_cast<const morsel::truncated_error*>(&e) != nullptr, c.truncated);
+    const bool truncated = dynamic_cast<const morsel::truncated_error*>(&e) != nullptr;
+    EXPECT_EQ(truncated, c.stop == kEnd);
+    EXPECT_EQ(e.stopped_at(), truncated ? bytes.size() : c.stop);
   }
   EXPECT_EQ(in.offset(), 1U);
 }
@@ -152,30 +156,30 @@ const std::function<void(morsel::reader&)> kNext = [](morsel::reader& in) { (voi
 INSTANTIATE_TEST_SUITE_P(
     WrongOrCutShort, ReaderRefusal,
     testing::Values(
-        Refusal{"A6 00000001", as<unsigned int>(), "byte 1: expected tag 0xa3, got 0xa6", false},
-        Refusal{"A3 3F800000", as<float>(), "byte 1: expected tag 0xa8, got 0xa3", false},
-        Refusal{"A9 0000000000000000", as<long>(), "byte 1: expected tag 0xa4, got 0xa9", false},
-        Refusal{"A2", as<bool>(), "byte 1: expected tag 0xa0 or 0xa1, got 0xa2", false},
-        Refusal{"A3 0000", as<unsigned int>(), "byte 1: the u32 item needs 5 bytes, 3 left", true},
-        Refusal{"", as<int>(), "byte 1: expected an item (i32), got the end of the input", true},
+        Refusal{"A6 00000001", as<unsigned int>(), "byte 1: expected tag 0xa3, got 0xa6", 1},
+        Refusal{"A3 3F800000", as<float>(), "byte 1: expected tag 0xa8, got 0xa3", 1},
+        Refusal{"A9 0000000000000000", as<long>(), "byte 1: expected tag 0xa4, got 0xa9", 1},
+        Refusal{"A2", as<bool>(), "byte 1: expected tag 0xa0 or 0xa1, got 0xa2", 1},
+        Refusal{"A3 0000", as<unsigned int>(), "byte 1: the u32 item needs 5 bytes, 3 left", kEnd},
+        Refusal{"", as<int>(), "byte 1: expected an item (i32), got the end of the input", kEnd},
         Refusal{"AA 03 616263", as<std::string_view>(),
-                "byte 1: a 4-byte string (tag 0xaa) has length byte 3", false},
+                "byte 1: a 4-byte string (tag 0xaa) has length byte 3", 2},
         Refusal{"AB 05 6162", as<std::string>(), "byte 1: the string item needs 7 bytes, 4 left",
-                true},
+                kEnd},
         Refusal{"AC 02 A9 3FF0000000000000 A4 3FF0000000000000", as<std::vector<double>>(),
-                "byte 1: element 1 at byte 12: expected tag 0xa9, got 0xa4", false},
+                "byte 1: element 1 at byte 12: expected tag 0xa9, got 0xa4", 12},
         Refusal{"AC 02 A4 0000000000000001 A4", as<morsel::u64_array_view>(),
-                "byte 1: the u64 array item needs 20 bytes, 12 left", true},
+                "byte 1: the u64 array item needs 20 bytes, 12 left", kEnd},
         Refusal{"AC 01 A4 00", as<std::vector<unsigned char>>(),
-                "byte 1: byte array: expected tag 0xa2 at byte 3, got 0xa4", false},
+                "byte 1: byte array: expected tag 0xa2 at byte 3, got 0xa4", 3},
         Refusal{"AD 02 AB 01 61 A3", as<morsel::string_array_view>(),
-                "byte 1: element 1 at byte 6: expected tag 0xaa or 0xab, got 0xa3", false},
+                "byte 1: element 1 at byte 6: expected tag 0xaa or 0xab, got 0xa3", 6},
         Refusal{"AE A2 1E A3", as<Person>(),
-                "byte 1: Person: expected tag 0xa8 at byte 4, got 0xa3", false},
-        Refusal{"A7", kNext, "byte 1: 0xa7 is not a tag", false},
+                "byte 1: Person: expected tag 0xa8 at byte 4, got 0xa3", 4},
+        Refusal{"A7", kNext, "byte 1: 0xa7 is not a tag", 1},
         Refusal{"AC 01 A6", kNext,
-                "byte 1: array elements under tag 0xa6: expected 0xa2, 0xa4 or 0xa9", false},
-        Refusal{"AC 01", kNext, "byte 1: the array's first element is missing", true}));
+                "byte 1: array elements under tag 0xa6: expected 0xa2, 0xa4 or 0xa9", 3},
+        Refusal{"AC 01", kNext, "byte 1: the array's first element is missing", kEnd}));
 
 // A one-byte item may end the bytes: nothing past it is read (the sanitizer build checks that).
 TEST(Reader, BoolAtTheVeryEnd) {

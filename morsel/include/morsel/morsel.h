@@ -26,6 +26,7 @@
 #ifndef MORSEL_MORSEL_H
 #define MORSEL_MORSEL_H
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -60,9 +61,16 @@ inline constexpr unsigned char TAG_PERSON = 0xAE;
 
 // Thrown by every decoder for a buffer that is too short or starts with the wrong tag. The
 // message names the decoder and what was wrong, e.g. "deserialize_u32: need 5 bytes, got 4".
+// `stopped_at()` is the offset of the byte where decoding stopped: the byte that is wrong, or the
+// end of the bytes when they end too soon.
 class decode_error : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit decode_error(const std::string& what, std::size_t stopped_at = 0)
+      : std::runtime_error(what), stopped_at_(stopped_at) {}
+  std::size_t stopped_at() const noexcept { return stopped_at_; }
+
+ private:
+  std::size_t stopped_at_;
 };
 
 // Scalars: [tag, payload...].

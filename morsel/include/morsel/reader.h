@@ -55,6 +55,7 @@ extent examine(std::span<const unsigned char> bytes, std::size_t offset, bool pa
 struct member_failure {
   std::vector<std::size_t> path;  // member positions, outermost first
   std::size_t item_offset;
+  std::size_t stopped_at;
   std::string what;  // the item's message, without its "byte N: "
   bool truncated;
 };
