@@ -184,23 +184,25 @@ class item_check {
     const std::size_t count = at(1);
     std::size_t size = kArrayHeaderSize;
     for (std::size_t i = 0; i < count; ++i) {
-      const std::string element =
-          "element " + std::to_string(i) + " at byte " + std::to_string(offset_ + size) + ": ";
+      // Only a failing element's message is built.
+      const auto element = [&] {
+        return "element " + std::to_string(i) + " at byte " + std::to_string(offset_ + size) + ": ";
+      };
       if (left(size) > 0 && !is_string_tag(at(size))) {
         malformed(offset_, offset_ + size,
-                  element + "expected tag 0xaa or 0xab, got " + wire::hex_byte(at(size)));
+                  element() + "expected tag 0xaa or 0xab, got " + wire::hex_byte(at(size)));
       }
       if (left(size) < kStringHeaderSize) {
-        truncated(bytes_, offset_, element + "the string is cut short");
+        truncated(bytes_, offset_, element() + "the string is cut short");
       }
       const std::size_t length = at(size + 1);
       if (at(size) == TAG_STR4 && length != 4) {
         malformed(offset_, offset_ + size + 1,
-                  element + "a 4-byte string (tag 0xaa) has length byte " + std::to_string(length));
+                  element() + "a 4-byte string (tag 0xaa) has length byte " + std::to_string(length));
       }
       if (left(size) - kStringHeaderSize < length) {
         truncated(bytes_, offset_,
-                  element + "the string needs " + wire::byte_count(length) + ", " +
+                  element() + "the string needs " + wire::byte_count(length) + ", " +
                       std::to_string(left(size) - kStringHeaderSize) + " left");
       }
       size += kStringHeaderSize + length;

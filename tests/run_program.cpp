@@ -49,8 +49,11 @@ std::vector<std::string> environment(const Invocation& invocation) {
   return env;
 }
 
-[[noreturn]] void exec_child(const Invocation& invocation, int out_fd, int err_fd, char** argv,
-                             char** envp) {
+[[noreturn]] void exec_child(const Invocation& invocation, int in_fd, int out_fd, int err_fd,
+                             char** argv, char** envp) {
+  if (in_fd >= 0) {
+    ::dup2(in_fd, STDIN_FILENO);
+  }
   if (!invocation.cwd.empty() && ::chdir(invocation.cwd.c_str()) != 0) {
     ::_exit(126);
   }
@@ -84,6 +87,15 @@ Outcome run(const Invocation& invocation) {
   std::vector<char*> argv = pointers(args);
   std::vector<char*> envp = pointers(env);
 
+  int in_fd = -1;
+  if (invocation.input) {
+    in_fd = ::memfd_create("stdin", MFD_CLOEXEC);
+    if (in_fd < 0 || ::write(in_fd, invocation.input->data(), invocation.input->size()) !=
+                         static_cast<ssize_t>(invocation.input->size())) {
+      throw std::runtime_error("cannot prepare standard input");
+    }
+    ::lseek(in_fd, 0, SEEK_SET);
+  }
   const int out_fd = ::memfd_create("stdout", MFD_CLOEXEC);
   const int err_fd = ::memfd_create("stderr", MFD_CLOEXEC);
   if (out_fd < 0 || err_fd < 0) {
@@ -94,11 +106,14 @@ Outcome run(const Invocation& invocation) {
     throw std::runtime_error("fork failed");
   }
   if (pid == 0) {
-    exec_child(invocation, out_fd, err_fd, argv.data(), envp.data());
+    exec_child(invocation, in_fd, out_fd, err_fd, argv.data(), envp.data());
   }
   int wait_status = 0;
   if (::waitpid(pid, &wait_status, 0) != pid) {
     throw std::runtime_error("waitpid failed");
+  }
+  if (in_fd >= 0) {
+    ::close(in_fd);
   }
   Outcome outcome;
   outcome.out = read_all(out_fd);

@@ -17,7 +17,8 @@ struct Invocation {
   std::optional<std::string> path{};  // the PATH the child sees; unset when empty
   std::string cwd{};                  // inherited when empty
   Stdout stdout_mode = Stdout::capture;
-  bool empty_argv = false;  // start the program with argc 0, not even its name
+  std::optional<std::string> input{};  // standard input; inherited when unset
+  bool empty_argv = false;             // start the program with argc 0, not even its name
 };
 
 struct Outcome {

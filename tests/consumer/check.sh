@@ -17,7 +17,8 @@ prefix="$scratch/prefix"
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 for file in lib/libmorsel.a include/morsel/morsel.h lib/cmake/morsel/morselConfig.cmake \
   lib/cmake/morsel/morselConfigVersion.cmake lib/cmake/morsel/morselTargets.cmake \
-  lib/pkgconfig/morsel.pc bin/pathfind bin/multiply_demo share/man/man1/pathfind.1; do
+  lib/pkgconfig/morsel.pc bin/pathfind bin/multiply_demo bin/morsel share/man/man1/pathfind.1 \
+  share/man/man1/morsel.1 include/morsel/message.h include/morsel/detail/layout.h; do
   [[ -e "$prefix/$file" ]] || { echo "not installed: $file" >&2; exit 1; }
 done
 [[ ! -e "$prefix/include/morsel/wire.h" ]] || { echo "internal header installed" >&2; exit 1; }
@@ -70,7 +71,10 @@ if output=$(cmake -S "$source_dir" -B "$scratch/no-gtest" -G Ninja \
 fi
 grep -q -- "--preset dist" <<<"$output" || { echo "$output" >&2; exit 1; }
 
-echo "== manual page"
-warnings=$(groff -ww -man -Tutf8 "$prefix/share/man/man1/pathfind.1" 2>&1 >/dev/null)
-[[ -z "$warnings" ]] || { echo "$warnings" >&2; exit 1; }
-MANWIDTH=80 man -l "$prefix/share/man/man1/pathfind.1" | head -n 3
+echo "== manual pages"
+for page in pathfind morsel; do
+  warnings=$(groff -ww -t -man -Tutf8 "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null)
+  [[ -z "$warnings" ]] || { echo "$warnings" >&2; exit 1; }
+  MANWIDTH=80 man -l "$prefix/share/man/man1/$page.1" | head -n 3
+done
+"$prefix/bin/morsel" --version

@@ -1,0 +1,62 @@
+// The morsel tool's notation, both ways. As text, any input either encodes or is refused with
+// notation_error, never a crash; what encodes, and decodes again, prints and encodes to the same
+// bytes. As bytes, any input that decode accepts prints as text that encodes back to it bit for
+// bit, as a message and as one lone item.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notation.h"
+
+namespace {
+
+void require(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+using Bytes = std::vector<unsigned char>;
+
+const auto kNoFlush = [](std::string&) {};
+
+Bytes encode(std::string_view text, bool lone) {
+  const std::vector<morsel_cli::parsed_item> items = morsel_cli::parse_notation(text);
+  return lone ? morsel_cli::encode_lone_item(items) : morsel_cli::encode_message(items);
+}
+
+// Bytes decode accepts print as text that encodes back to them.
+void check_bytes(std::span<const unsigned char> bytes, bool lone) {
+  std::string text;
+  if (!morsel_cli::append_decoded(text, bytes, lone, kNoFlush).empty()) {
+    return;  // refused, with a message
+  }
+  const Bytes again = encode(text, lone);  // must not throw
+  require(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()));
+}
+
+void check_text(std::string_view text, bool lone) {
+  Bytes bytes;
+  try {
+    bytes = encode(text, lone);
+  } catch (const morsel_cli::notation_error&) {
+    return;
+  }
+  check_bytes(bytes, lone);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::span<const unsigned char> bytes(data, size);
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  for (const bool lone : {false, true}) {
+    check_bytes(bytes, lone);
+    check_text(text, lone);
+  }
+  return 0;
+}

@@ -1,0 +1,51 @@
+// morsel encode: the notation read back into bytes, written only when all of it is good.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <morsel/morsel.h>
+
+#include "commands.h"
+#include "io.h"
+#include "notation.h"
+
+namespace morsel_cli {
+
+int encode(const options& how) {
+  std::vector<unsigned char> bytes;
+  try {
+    const byte_buffer input = read_input(how.path);
+    const std::vector<parsed_item> items =
+        parse_notation({reinterpret_cast<const char*>(input.data()), input.size()});
+    bytes = how.item ? encode_lone_item(items) : encode_message(items);
+  } catch (const input_error& e) {
+    complain(e.what());
+    return 1;
+  } catch (const notation_error& e) {
+    complain(e.what());
+    return 1;
+  }
+  if (how.hex) {
+    // As printVec prints: the stream's error flag keeps any failed write for the check below.
+    errno = 0;
+    morsel::printVec(bytes);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+      complain(std::string("standard output: ") +
+               (errno != 0 ? std::strerror(errno) : "write error"));
+      return 1;
+    }
+    return 0;
+  }
+  output out;
+  out.write(bytes);
+  if (!out.finish()) {
+    complain(out.error());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace morsel_cli

@@ -1,0 +1,178 @@
+// Parsed items to bytes: a message through morsel::writer, or one lone item through serialize.
+// A string header given in the notation ("<0xab 4>") replaces the one the library writes; those
+// bytes are patched in once the item is written, where a reader finds them.
+#include <cstddef>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include <morsel/message.h>
+#include <morsel/morsel.h>
+
+#include "notation.h"
+
+namespace morsel_cli {
+namespace {
+
+[[noreturn]] void fail_line(std::size_t line, const std::string& what) {
+  throw notation_error("line " + std::to_string(line) + ": " + what);
+}
+
+struct patch {
+  std::size_t offset;
+  unsigned char byte;
+};
+
+void apply_patches(std::vector<unsigned char>& bytes, const std::vector<patch>& patches) {
+  for (const patch& p : patches) {
+    bytes[p.offset] = p.byte;
+  }
+}
+
+std::vector<std::string> plain(const std::vector<text>& texts) {
+  std::vector<std::string> strings;
+  strings.reserve(texts.size());
+  for (const text& t : texts) {
+    strings.push_back(t.bytes);
+  }
+  return strings;
+}
+
+// Where a length byte alone tells where the string ends (in a message, in a string array), the
+// header may differ from the usual one only by the generic tag on a 4-byte string.
+void check_exact(const text& t, std::size_t line) {
+  if (!t.header) {
+    return;
+  }
+  const auto usual = morsel::detail::string_header(t.bytes.size());
+  if (t.bytes.size() > 255 || t.header->length != usual[1]) {
+    fail_line(line, "a string's length byte here must be its length (" +
+                        std::to_string(t.bytes.size()) +
+                        (t.bytes.size() == 1 ? " byte)" : " bytes)"));
+  }
+  if (t.header->tag == morsel::TAG_STR4 && t.bytes.size() != 4) {
+    fail_line(line, "tag 0xaa is for strings of 4 bytes only");
+  }
+}
+
+// The element tags the notation asks for, in the string array whose elements start at `first`.
+void patch_elements(std::span<const unsigned char> bytes, std::size_t first,
+                    const std::vector<text>& texts, std::vector<patch>& patches) {
+  morsel::reader elements(bytes.subspan(first));
+  for (const text& t : texts) {
+    if (t.header) {
+      patches.push_back({first + elements.offset(), t.header->tag});
+    }
+    (void)elements.read<std::string_view>();
+  }
+}
+
+std::string without_prefix(std::string_view what, std::string_view prefix) {
+  return std::string(what.starts_with(prefix) ? what.substr(prefix.size()) : what);
+}
+
+}  // namespace
+
+std::vector<unsigned char> encode_message(const std::vector<parsed_item>& items) {
+  morsel::writer out;
+  std::vector<patch> patches;
+  for (const parsed_item& parsed : items) {
+    try {
+      std::visit(
+          [&](const auto& v) {
+            using V = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<V, extra>) {
+              fail_line(parsed.line, "extra bytes follow a lone item only (encode --item)");
+            } else if constexpr (std::is_same_v<V, text>) {
+              check_exact(v, parsed.line);
+              if (v.header) {
+                patches.push_back({out.size(), v.header->tag});
+              }
+              out.write(std::string_view(v.bytes));
+            } else if constexpr (std::is_same_v<V, std::vector<text>>) {
+              for (const text& t : v) {
+                check_exact(t, parsed.line);
+              }
+              const std::size_t offset = out.size();
+              out.write(plain(v));
+              morsel::reader item(out.bytes().subspan(offset));
+              const auto elements = item.read<morsel::string_array_view>().items();
+              patch_elements(out.bytes(),
+                             static_cast<std::size_t>(elements.data() - out.bytes().data()), v,
+                             patches);
+            } else {
+              out.write(v);
+            }
+          },
+          parsed.item);
+    } catch (const std::length_error& e) {
+      fail_line(parsed.line, without_prefix(e.what(), "morsel::writer: "));
+    }
+  }
+  std::vector<unsigned char> bytes = out.take();
+  apply_patches(bytes, patches);
+  return bytes;
+}
+
+std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& items) {
+  if (items.empty()) {
+    throw notation_error("encode --item takes one item, and there is none");
+  }
+  const parsed_item& first = items.front();
+  if (std::holds_alternative<extra>(first.item)) {
+    fail_line(first.line, "extra bytes follow an item; there is none before them");
+  }
+  std::vector<unsigned char> bytes;
+  std::vector<patch> patches;
+  std::visit(
+      [&](const auto& v) {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, text>) {
+          bytes = morsel::serialize(std::string_view(v.bytes));
+          if (v.header) {  // standing alone, a string may have any length byte
+            patches.push_back({0, v.header->tag});
+            patches.push_back({1, v.header->length});
+          }
+        } else if constexpr (std::is_same_v<V, std::vector<text>>) {
+          for (const text& t : v) {
+            if (t.bytes.size() > 255) {
+              fail_line(first.line,
+                        "a string-array element over 255 bytes cannot be read back: its length "
+                        "byte is the only way to find where it ends");
+            }
+            check_exact(t, first.line);
+          }
+          bytes = morsel::serialize(plain(v));
+          patch_elements(bytes, morsel::serialize(std::vector<std::string>{}).size(), v, patches);
+        } else if constexpr (!std::is_same_v<V, extra>) {
+          bytes = morsel::serialize(v);
+        }
+      },
+      first.item);
+  apply_patches(bytes, patches);
+
+  for (std::size_t i = 1; i < items.size(); ++i) {
+    const auto* more = std::get_if<extra>(&items[i].item);
+    if (more == nullptr) {
+      fail_line(items[i].line, "encode --item takes one item (and extra bytes after it)");
+    }
+    // Strings and arrays run to the end of their buffer: bytes after them would be theirs.
+    if (std::holds_alternative<text>(first.item) ||
+        std::holds_alternative<std::vector<text>>(first.item) ||
+        std::holds_alternative<std::vector<unsigned char>>(first.item) ||
+        std::holds_alternative<std::vector<unsigned long>>(first.item) ||
+        std::holds_alternative<std::vector<double>>(first.item)) {
+      fail_line(items[i].line,
+                "a string or an array standing alone runs to the end: nothing follows it");
+    }
+    bytes.insert(bytes.end(), more->bytes.begin(), more->bytes.end());
+  }
+  return bytes;
+}
+
+}  // namespace morsel_cli

@@ -1,0 +1,112 @@
+// morsel decode|encode|dump [--hex] [--item] [FILE]: shows what a buffer of the morsel format
+// holds, and writes one from text. Exits 0 on success, 1 when the input is malformed or cannot be
+// read or the output cannot be written, 2 on a bad command line.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: morsel decode [--hex] [--item] [FILE]\n"
+    "       morsel encode [--hex] [--item] [FILE]\n"
+    "       morsel dump [--hex] [--item] [FILE]\n"
+    "       morsel --help | --version\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "  decode   print each item of FILE (standard input when absent or -) as a line of text:\n"
+    "           its byte offset, its kind and its value\n"
+    "  encode   read that text and write its bytes to standard output\n"
+    "  dump     print each item's bytes in hex beside their meaning\n"
+    "\n"
+    "  --hex    the input of decode and dump is hex text, such as printVec prints;\n"
+    "           encode prints its output as printVec does\n"
+    "  --item   the input is one item standing alone, as serialize writes it\n"
+    "           (encode: write one such item)\n"
+    "\n"
+    "See morsel(1) for the text notation.\n";
+
+int bad_usage(const std::string& what) {
+  morsel_cli::complain(what);
+  (void)std::fputs(kUsage, stderr);
+  return 2;
+}
+
+int print(const char* text) {
+  if (std::fputs(text, stdout) < 0 || std::fflush(stdout) != 0) {
+    morsel_cli::complain("standard output: write error");
+    return 1;
+  }
+  return 0;
+}
+
+int run(int argc, const char* const argv[]) {
+  if (argc < 2) {
+    return bad_usage("a command is needed");
+  }
+  const std::string_view command = argv[1];
+  if (command == "--help" || command == "-h") {
+    return print(kUsage) == 0 ? print(kHelp) : 1;
+  }
+  if (command == "--version") {
+    return print("morsel " MORSEL_VERSION "\n");
+  }
+  morsel_cli::options how;
+  bool have_path = false;
+  bool options_done = false;
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (!options_done && arg == "--") {
+      options_done = true;
+    } else if (!options_done && (arg == "--help" || arg == "-h")) {
+      return print(kUsage) == 0 ? print(kHelp) : 1;
+    } else if (!options_done && arg == "--hex") {
+      how.hex = true;
+    } else if (!options_done && arg == "--item") {
+      how.item = true;
+    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
+      return bad_usage("unknown option '" + std::string(arg) + "'");
+    } else if (have_path) {
+      return bad_usage("one file at most");
+    } else {
+      how.path = arg;
+      have_path = true;
+    }
+  }
+  if (command == "decode") {
+    return morsel_cli::decode(how);
+  }
+  if (command == "encode") {
+    return morsel_cli::encode(how);
+  }
+  if (command == "dump") {
+    return morsel_cli::dump(how);
+  }
+  return bad_usage("unknown command '" + std::string(command) + "'");
+}
+
+}  // namespace
+
+namespace morsel_cli {
+
+void complain(const std::string& what) {
+  (void)std::fprintf(stderr, "morsel: %s\n", what.c_str());
+}
+
+}  // namespace morsel_cli
+
+int main(int argc, char* argv[]) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    morsel_cli::complain("out of memory");
+  } catch (const std::exception& e) {
+    morsel_cli::complain(e.what());
+  }
+  return 1;
+}

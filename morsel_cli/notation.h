@@ -1,0 +1,89 @@
+// The text notation of items: what `morsel decode` prints and `morsel encode` reads. One item is
+// "<kind> <value>", optionally after "<offset>:"; docs/format.md and morsel.1 describe it whole.
+#ifndef MORSEL_CLI_NOTATION_H
+#define MORSEL_CLI_NOTATION_H
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include <morsel/message.h>
+
+namespace morsel_cli {
+
+// ---- Printing
+
+// The two header bytes of a string item or string-array element. Printed before the string as
+// "<0xab 4>" only when they are not the ones `serialize` writes for that string.
+struct string_header {
+  unsigned char tag;
+  unsigned char length;
+};
+
+void append_string(std::string& out, std::string_view bytes, string_header header);
+void append_float(std::string& out, float value);
+void append_double(std::string& out, double value);
+void append_bytes(std::string& out, std::span<const unsigned char> bytes);  // "[1, 2]"
+
+// "<kind> <value>" of `value`, an item whose bytes are `item_bytes` (for the string headers).
+void append_item(std::string& out, const morsel::item& value,
+                 std::span<const unsigned char> item_bytes);
+
+// The kind word an item is printed under: "u8", "string[]", "person", ...
+std::string_view kind_word(morsel::kind k);
+
+// Appends what `decode` prints for `input` (a message, or with `item` one lone item) to `out`,
+// calling `flush(out)` after each line so that the caller may write it out. Returns the message
+// of the error that stopped it, after the lines of every item before, or an empty string.
+std::string append_decoded(std::string& out, std::span<const unsigned char> input, bool item,
+                           const std::function<void(std::string&)>& flush);
+
+// ---- Parsing
+
+// A string as written in the notation, with the header it asks for, if any.
+struct text {
+  std::string bytes;
+  std::optional<string_header> header;
+};
+
+// Bytes after a lone item, which the lone-item decoders ignore.
+struct extra {
+  std::vector<unsigned char> bytes;
+};
+
+using parsed_value =
+    std::variant<bool, unsigned char, unsigned int, unsigned long, long, signed char, int, float,
+                 double, text, std::vector<unsigned char>, std::vector<unsigned long>,
+                 std::vector<double>, std::vector<text>, Person, extra>;
+
+struct parsed_item {
+  parsed_value item;
+  std::size_t line;
+};
+
+// Bad notation: the message names the line and column, and what was expected and found.
+class notation_error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::vector<parsed_item> parse_notation(std::string_view text);
+
+// ---- Encoding what was parsed
+
+// The items as a message, as morsel::writer writes them. Throws notation_error for what a
+// message cannot hold (a string over 255 bytes, an "extra").
+std::vector<unsigned char> encode_message(const std::vector<parsed_item>& items);
+
+// One item standing alone, as `serialize` writes it, then any "extra" bytes.
+std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& items);
+
+}  // namespace morsel_cli
+
+#endif  // MORSEL_CLI_NOTATION_H

@@ -1,0 +1,430 @@
+// Reading the notation: a lexer for words, strings and punctuation, and a parser with one token
+// of lookahead. Newlines are blanks like any other, so an item may span lines; "#" starts a
+// comment that runs to the end of the line.
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <type_traits>
+#include <vector>
+
+#include "notation.h"
+
+namespace morsel_cli {
+namespace {
+
+enum class token_kind { word, string, punct, end };
+
+struct token {
+  token_kind kind = token_kind::end;
+  std::string text;  // a word, a punctuation mark, or a string's bytes with escapes resolved
+  std::size_t line = 1;
+  std::size_t column = 1;
+};
+
+[[noreturn]] void fail_at(std::size_t line, std::size_t column, const std::string& what) {
+  throw notation_error("line " + std::to_string(line) + ", column " + std::to_string(column) +
+                       ": " + what);
+}
+
+bool is_word_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '.' || c == '+' || c == '-';
+}
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  return -1;
+}
+
+class lexer {
+ public:
+  explicit lexer(std::string_view text) : text_(text) {}
+
+  token next() {
+    skip_blanks_and_comments();
+    token t;
+    t.line = line_;
+    t.column = column_;
+    if (at_ == text_.size()) {
+      return t;
+    }
+    const char c = text_[at_];
+    if (c == '"') {
+      t.kind = token_kind::string;
+      t.text = string_literal(t);
+    } else if (std::string_view("[]{},:<>").find(c) != std::string_view::npos) {
+      t.kind = token_kind::punct;
+      t.text = std::string(1, c);
+      step();
+    } else if (is_word_char(c)) {
+      t.kind = token_kind::word;
+      const std::size_t start = at_;
+      while (at_ < text_.size() && is_word_char(text_[at_])) {
+        step();
+      }
+      t.text = std::string(text_.substr(start, at_ - start));
+    } else {
+      fail_at(t.line, t.column, "unexpected character " + printable(c));
+    }
+    return t;
+  }
+
+ private:
+  static std::string printable(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      return std::string("'") + c + "'";
+    }
+    constexpr std::string_view digits = "0123456789abcdef";
+    return std::string("byte 0x") + digits[byte >> 4U] + digits[byte & 0xFU];
+  }
+
+  void step() {
+    if (text_[at_] == '\n') {
+      ++line_;
+      column_ = 1;
+    } else {
+      ++column_;
+    }
+    ++at_;
+  }
+
+  void skip_blanks_and_comments() {
+    while (at_ < text_.size()) {
+      const char c = text_[at_];
+      if (c == '#') {
+        while (at_ < text_.size() && text_[at_] != '\n') {
+          step();
+        }
+      } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+        step();
+      } else {
+        return;
+      }
+    }
+  }
+
+  // Any byte but a newline stands for itself; escapes are \" \\ \n \t and \xHH (two digits).
+  std::string string_literal(const token& start) {
+    std::string bytes;
+    step();  // the opening quote
+    for (;;) {
+      if (at_ == text_.size() || text_[at_] == '\n') {
+        fail_at(start.line, start.column, "a string that does not end on its line");
+      }
+      const char c = text_[at_];
+      if (c == '"') {
+        step();
+        return bytes;
+      }
+      if (c != '\\') {
+        bytes += c;
+        step();
+        continue;
+      }
+      const std::size_t column = column_;
+      step();
+      const char escape = at_ < text_.size() ? text_[at_] : '\0';
+      if (escape == '"' || escape == '\\') {
+        bytes += escape;
+        step();
+      } else if (escape == 'n' || escape == 't') {
+        bytes += escape == 'n' ? '\n' : '\t';
+        step();
+      } else if (escape == 'x' && at_ + 2 < text_.size() && hex_value(text_[at_ + 1]) >= 0 &&
+                 hex_value(text_[at_ + 2]) >= 0) {
+        bytes += static_cast<char>(hex_value(text_[at_ + 1]) * 16 + hex_value(text_[at_ + 2]));
+        step();
+        step();
+        step();
+      } else {
+        fail_at(line_, column, "unknown escape: use \\\" \\\\ \\n \\t or \\x and two hex digits");
+      }
+    }
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  std::size_t line_ = 1;
+  std::size_t column_ = 1;
+};
+
+class parser {
+ public:
+  explicit parser(std::string_view text) : lexer_(text) { advance(); }
+
+  std::vector<parsed_item> items() {
+    std::vector<parsed_item> all;
+    while (current_.kind != token_kind::end) {
+      all.push_back(item());
+    }
+    return all;
+  }
+
+ private:
+  void advance() { current_ = lexer_.next(); }
+
+  [[noreturn]] void fail(const std::string& expected) const {
+    std::string found;
+    switch (current_.kind) {
+      case token_kind::word:
+      case token_kind::punct:
+        found = "'" + current_.text + "'";
+        break;
+      case token_kind::string:
+        found = "a string";
+        break;
+      case token_kind::end:
+        found = "the end of the input";
+        break;
+    }
+    fail_at(current_.line, current_.column, "expected " + expected + ", got " + found);
+  }
+
+  bool at_punct(char c) const {
+    return current_.kind == token_kind::punct && current_.text[0] == c;
+  }
+
+  void expect_punct(char c, const std::string& what) {
+    if (!at_punct(c)) {
+      fail(what);
+    }
+    advance();
+  }
+
+  // The current word, which the caller then consumes.
+  const std::string& word(const std::string& expected) const {
+    if (current_.kind != token_kind::word) {
+      fail(expected);
+    }
+    return current_.text;
+  }
+
+  parsed_item item() {
+    if (current_.kind == token_kind::word && current_.text[0] >= '0' && current_.text[0] <= '9') {
+      advance();  // an offset, as decode prints it; not checked
+      expect_punct(':', "':' after the offset");
+    }
+    const std::size_t line = current_.line;
+    const std::string kind = word(
+        "a kind (bool, u8, u32, u64, i8, i32, i64, f32, f64, string, "
+        "u8[], u64[], f64[], string[], person, extra)");
+    advance();
+    const bool array =
+        (kind == "u8" || kind == "u64" || kind == "f64" || kind == "string") && at_punct('[');
+    if (array) {
+      advance();
+      expect_punct(']', "']' (an array kind is written " + kind + "[])");
+    }
+    return {value_of(kind, array), line};
+  }
+
+  parsed_value value_of(const std::string& kind, bool array) {
+    if (array) {
+      if (kind == "u8") {
+        return list<unsigned char>([this] { return integer<unsigned char>(); });
+      }
+      if (kind == "u64") {
+        return list<unsigned long>([this] { return integer<unsigned long>(); });
+      }
+      if (kind == "f64") {
+        return list<double>([this] { return floating<double>(); });
+      }
+      return list<text>([this] { return string(); });
+    }
+    if (kind == "bool") {
+      const std::string& w = word("true or false");
+      if (w != "true" && w != "false") {
+        fail("true or false");
+      }
+      const bool flag = w == "true";
+      advance();
+      return flag;
+    }
+    if (kind == "u8") {
+      return integer<unsigned char>();
+    }
+    if (kind == "u32") {
+      return integer<unsigned int>();
+    }
+    if (kind == "u64") {
+      return integer<unsigned long>();
+    }
+    if (kind == "i8") {
+      return integer<signed char>();
+    }
+    if (kind == "i32") {
+      return integer<int>();
+    }
+    if (kind == "i64") {
+      return integer<long>();
+    }
+    if (kind == "f32") {
+      return floating<float>();
+    }
+    if (kind == "f64") {
+      return floating<double>();
+    }
+    if (kind == "string") {
+      return string();
+    }
+    if (kind == "person") {
+      return person();
+    }
+    if (kind == "extra") {
+      return extra{list<unsigned char>([this] { return integer<unsigned char>(); })};
+    }
+    fail_at(current_.line, current_.column, "unknown kind '" + kind + "'");
+  }
+
+  template <typename T, typename Element>
+  std::vector<T> list(Element element) {
+    expect_punct('[', "'['");
+    std::vector<T> values;
+    while (!at_punct(']')) {
+      values.push_back(element());
+      if (at_punct(',')) {
+        advance();
+      }
+    }
+    advance();
+    return values;
+  }
+
+  template <typename T>
+  T integer() {
+    const std::string expected = "an integer from " +
+                                 std::to_string(std::numeric_limits<T>::min()) + " to " +
+                                 std::to_string(std::numeric_limits<T>::max());
+    std::string_view digits = word(expected);
+    const bool negative = digits.starts_with('-');
+    if (negative || digits.starts_with('+')) {
+      digits.remove_prefix(1);
+    }
+    int base = 10;
+    if (digits.starts_with("0x") || digits.starts_with("0X")) {
+      base = 16;
+      digits.remove_prefix(2);
+    }
+    unsigned long magnitude = 0;
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), magnitude, base);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+      fail(expected);
+    }
+    using U = std::make_unsigned_t<T>;
+    const auto most = static_cast<unsigned long>(std::numeric_limits<T>::max());
+    const bool fits = negative ? std::is_signed_v<T> && magnitude <= most + 1 : magnitude <= most;
+    if (!fits && !(negative && magnitude == 0)) {
+      fail(expected);
+    }
+    advance();
+    // Two's complement by unsigned arithmetic, then to T: no signed overflow anywhere.
+    return static_cast<T>(static_cast<U>(negative ? 0UL - magnitude : magnitude));
+  }
+
+  template <typename T>
+  T floating() {
+    using Bits = std::conditional_t<std::is_same_v<T, float>, std::uint32_t, std::uint64_t>;
+    const std::string expected = "a number, inf, -inf, nan or nan:0x and its bits";
+    const std::string w = word(expected);
+    const std::size_t line = current_.line;
+    const std::size_t column = current_.column;
+    advance();
+    if (w == "nan") {
+      if (!at_punct(':')) {
+        return std::numeric_limits<T>::quiet_NaN();
+      }
+      advance();
+      std::string_view bits = word("the NaN's bits, as 0x and hex digits");
+      if (!bits.starts_with("0x")) {
+        fail("the NaN's bits, as 0x and hex digits");
+      }
+      bits.remove_prefix(2);
+      Bits pattern = 0;
+      const auto [end, error] =
+          std::from_chars(bits.data(), bits.data() + bits.size(), pattern, 16);
+      if (bits.empty() || error != std::errc() || end != bits.data() + bits.size() ||
+          !std::isnan(std::bit_cast<T>(pattern))) {
+        fail("the bits of a NaN");
+      }
+      advance();
+      return std::bit_cast<T>(pattern);
+    }
+    T number{};
+    const auto [end, error] = std::from_chars(w.data(), w.data() + w.size(), number);
+    if (error != std::errc() || end != w.data() + w.size()) {
+      fail_at(line, column,
+              "expected " + expected + ", got '" + w + "' (out of range, or not a number)");
+    }
+    return number;
+  }
+
+  // A string, after "<tag length>" when its header is not the usual one.
+  text string() {
+    text t;
+    if (at_punct('<')) {
+      advance();
+      const auto tag = integer<unsigned char>();
+      if (tag != morsel::TAG_STR4 && tag != morsel::TAG_STR) {
+        fail_at(current_.line, current_.column, "a string's tag is 0xaa or 0xab");
+      }
+      const auto length = integer<unsigned char>();
+      expect_punct('>', "'>' after a string's tag and length byte");
+      t.header = string_header{tag, length};
+    }
+    if (current_.kind != token_kind::string) {
+      fail("a string in double quotes");
+    }
+    t.bytes = current_.text;
+    advance();
+    return t;
+  }
+
+  Person person() {
+    Person p;
+    expect_punct('{', "'{'");
+    if (word("age") != "age") {
+      fail("age");
+    }
+    advance();
+    expect_punct(':', "':'");
+    p.age = integer<unsigned char>();
+    if (at_punct(',')) {
+      advance();
+    }
+    if (word("height") != "height") {
+      fail("height");
+    }
+    advance();
+    expect_punct(':', "':'");
+    p.height = floating<float>();
+    expect_punct('}', "'}'");
+    return p;
+  }
+
+  lexer lexer_;
+  token current_;
+};
+
+}  // namespace
+
+std::vector<parsed_item> parse_notation(std::string_view text) {
+  return parser(text).items();
+}
+
+}  // namespace morsel_cli

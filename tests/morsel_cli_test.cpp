@@ -1,0 +1,234 @@
+// The morsel tool through its real command line: what decode prints, that encode gives the bytes
+// back, the hex and lone-item inputs, dump's rows, and every error status and message.
+#include <bit>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <morsel/message.h>
+
+#include "hex.h"
+#include "run_program.h"
+
+namespace {
+
+using morsel_test::Bytes;
+using program_test::Invocation;
+using program_test::Outcome;
+using program_test::Stdout;
+
+Outcome morsel_tool(std::vector<std::string> args, const std::string& input = "",
+                    Stdout stdout_mode = Stdout::capture) {
+  return program_test::run(Invocation{.program = MORSEL_CLI_BIN,
+                                      .args = std::move(args),
+                                      .stdout_mode = stdout_mode,
+                                      .input = input});
+}
+
+std::string text_of(const Bytes& bytes) {
+  return {bytes.begin(), bytes.end()};
+}
+
+// Every kind, and the values the notation must keep exact.
+Bytes every_kind() {
+  morsel::writer out;
+  out.write(true).write(static_cast<unsigned char>(200)).write(4000000000U).write(-2L);
+  out.write(static_cast<signed char>(-5)).write(-7).write(std::bit_cast<float>(0x7FA12345U));
+  out.write(-0.0).write(std::numeric_limits<double>::infinity()).write("tab\t\"q\"\\\n\xff");
+  out.write(std::vector<unsigned char>{}).write(std::vector<unsigned char>{1, 2});
+  out.write(std::vector<unsigned long>{}).write(std::vector<double>{0.1, 1e300});
+  out.write(std::vector<std::string>{"ab", "abcd"}).write(Person{30, 1.5F, ""});
+  Bytes bytes = out.take();
+  const Bytes generic_four = morsel_test::hex("AB 04 77787978");  // "wxyx" under the generic tag
+  bytes.insert(bytes.end(), generic_four.begin(), generic_four.end());
+  return bytes;
+}
+
+constexpr const char* kEveryKind =
+    "0: bool true\n"
+    "1: u8 200\n"
+    "3: u32 4000000000\n"
+    "8: u64 18446744073709551614\n"
+    "17: i8 -5\n"
+    "19: i32 -7\n"
+    "24: f32 nan:0x7fa12345\n"
+    "29: f64 -0\n"
+    "38: f64 inf\n"
+    "47: string \"tab\\t\\\"q\\\"\\\\\\n\\xff\"\n"
+    "59: u8[] []\n"
+    "62: u8[] [1, 2]\n"
+    "67: u64[] []\n"
+    "69: f64[] [0.1, 1e+300]\n"
+    "89: string[] [\"ab\", \"abcd\"]\n"
+    "101: person {age: 30, height: 1.5}\n"
+    "109: string <0xab 4>\"wxyx\"\n";
+
+TEST(MorselTool, DecodePrintsEveryKindAndEncodeGivesTheBytesBack) {
+  const Bytes bytes = every_kind();
+  const Outcome decoded = morsel_tool({"decode"}, text_of(bytes));
+  EXPECT_EQ(decoded.out, kEveryKind);
+  EXPECT_EQ(decoded.err, "");
+  EXPECT_EQ(decoded.status, 0);
+
+  const Outcome encoded = morsel_tool({"encode"}, decoded.out);
+  EXPECT_EQ(encoded.out, text_of(bytes));
+  EXPECT_EQ(encoded.status, 0);
+  // Hand-written notation: no offsets, comments, items across lines, i64 and hex integers.
+  const Outcome by_hand = morsel_tool(
+      {"encode", "--hex"}, "u8 0xff # a comment\ni64 -1 string[] [\n  \"a\",\n]\nf32 nan");
+  EXPECT_EQ(by_hand.out, "[ a2 ff a4 ff ff ff ff ff ff ff ff ad 1 ab 1 61 a8 7f c0 0 0 ]\n");
+}
+
+TEST(MorselTool, HexInputInEveryForm) {
+  for (const char* form : {"[ a2 5 ]", "A2 05", "a205\n", "0xa2 0x05", "0xA20X05", "a2,05"}) {
+    const Outcome outcome = morsel_tool({"decode", "--hex"}, form);
+    EXPECT_EQ(outcome.out, "0: u8 5\n") << form;
+    EXPECT_EQ(outcome.status, 0) << form;
+  }
+}
+
+// A string of 300 bytes stands alone as serialize writes it: its length byte says 44.
+TEST(MorselTool, ItemOptionReadsALoneItemWhole) {
+  const std::string alone = text_of(morsel::serialize(std::string(300, 'x')));
+  const Outcome decoded = morsel_tool({"decode", "--item"}, alone);
+  EXPECT_EQ(decoded.out, "0: string \"" + std::string(300, 'x') + "\"\n");
+  EXPECT_EQ(morsel_tool({"encode", "--item"}, decoded.out).out, alone);
+
+  const Outcome as_message = morsel_tool({"decode"}, alone);
+  EXPECT_EQ(as_message.out, "0: string \"" + std::string(44, 'x') + "\"\n");
+  EXPECT_EQ(as_message.err, "morsel: byte 46: 0x78 is not a tag\n");
+  EXPECT_EQ(as_message.status, 1);
+
+  const Outcome extra = morsel_tool({"decode", "--item", "--hex"}, "a3 00000001 ffff");
+  EXPECT_EQ(extra.out, "0: u32 1\n5: extra [255, 255]\n");
+  EXPECT_EQ(morsel_tool({"encode", "--item", "--hex"}, extra.out).out, "[ a3 0 0 0 1 ff ff ]\n");
+}
+
+TEST(MorselTool, DumpShowsBytesBesideTheirMeaningAndMarksWhereReadingStopped) {
+  const Outcome outcome = morsel_tool({"dump", "--hex"},
+                                      "a3 00000007 ac 02 a9 3ff0000000000000 a9 4000000000000000 "
+                                      "ad 01 ab 02 6869 a6 0000");
+  EXPECT_EQ(outcome.out,
+            "         0  a3 00 00 00 07                                   u32 7\n"
+            "         5  ac 02                                            f64[], 2 elements\n"
+            "         7  a9 3f f0 00 00 00 00 00 00                         [0] 1\n"
+            "        16  a9 40 00 00 00 00 00 00 00                         [1] 2\n"
+            "        25  ad 01                                            string[], 1 element\n"
+            "        27  ab 02 68 69                                        [0] \"hi\"\n"
+            "        31  a6 00 00                                         error: byte 31: the i32 "
+            "item needs 5 bytes, 3 left\n"
+            "                     ^ the input ends here\n");
+  EXPECT_EQ(outcome.err, "morsel: byte 31: the i32 item needs 5 bytes, 3 left\n");
+  EXPECT_EQ(outcome.status, 1);
+
+  const Outcome wrong = morsel_tool({"dump", "--hex"}, "a0 a7 01");
+  EXPECT_EQ(wrong.out,
+            "         0  a0                                               bool true\n"
+            "         1  a7 01                                            error: byte 1: 0xa7 is "
+            "not a tag\n"
+            "            ^^\n");
+}
+
+struct Failure {
+  std::vector<std::string> args;
+  std::string input;
+  int status;
+  std::string err;  // exactly, or only its first line when it ends in "..."
+};
+
+void PrintTo(const Failure& f, std::ostream* out) {
+  *out << f.err;
+}
+
+class MorselToolFailure : public testing::TestWithParam<Failure> {};
+
+TEST_P(MorselToolFailure, ExitsWithItsStatusAndOneLineOfExplanation) {
+  const Failure& f = GetParam();
+  const Outcome outcome = morsel_tool(f.args, f.input);
+  EXPECT_EQ(outcome.status, f.status);
+  if (f.err.ends_with("...")) {
+    EXPECT_EQ(outcome.err.substr(0, f.err.size() - 3), f.err.substr(0, f.err.size() - 3));
+  } else {
+    EXPECT_EQ(outcome.err, f.err);
+  }
+  if (f.status != 0) {
+    EXPECT_EQ(outcome.out, "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, MorselToolFailure,
+    testing::Values(
+        Failure{{}, "", 2, "morsel: a command is needed\nusage: morsel decode ..."},
+        Failure{{"frob"}, "", 2, "morsel: unknown command 'frob'\nusage: ..."},
+        Failure{{"decode", "--bogus"}, "", 2, "morsel: unknown option '--bogus'\nusage: ..."},
+        Failure{{"decode", "a", "b"}, "", 2, "morsel: one file at most\nusage: ..."},
+        Failure{{"decode", "/nonexistent/file"},
+                "",
+                1,
+                "morsel: /nonexistent/file: No such file or directory\n"},
+        Failure{{"dump", "/"}, "", 1, "morsel: /: Is a directory\n"},
+        Failure{{"decode", "--hex"}, "a2 5g", 1, "morsel: line 1: '5g' is not hex\n"},
+        Failure{
+            {"decode", "--hex"}, "a2c", 1, "morsel: line 1: odd number of hex digits in 'a2c'\n"},
+        Failure{{"decode", "--item"},
+                "",
+                1,
+                "morsel: the input is empty: a lone item has a tag at least\n"},
+        Failure{{"encode"},
+                "u8 300",
+                1,
+                "morsel: line 1, column 4: expected an integer from 0 to 255, got '300'\n"},
+        Failure{{"encode"}, "u16 1", 1, "morsel: line 1, column 5: unknown kind 'u16'\n"},
+        Failure{{"encode"},
+                "string \"a\\q\"",
+                1,
+                "morsel: line 1, column 10: unknown escape: use \\\" \\\\ \\n \\t or \\x and two "
+                "hex digits\n"},
+        Failure{{"encode"},
+                "\n string <0xab 9>\"a\"",
+                1,
+                "morsel: line 2: a string's length byte here must be its length (1 byte)\n"},
+        Failure{{"encode"},
+                "string \"" + std::string(256, 'x') + "\"",
+                1,
+                "morsel: line 1: a string of 256 bytes is over 255, the most a length or count "
+                "byte holds\n"},
+        Failure{{"encode"},
+                "extra [1]",
+                1,
+                "morsel: line 1: extra bytes follow a lone item only (encode --item)\n"},
+        Failure{{"encode", "--item"},
+                "u8 1 u8 2",
+                1,
+                "morsel: line 1: encode --item takes one item (and extra bytes after it)\n"}));
+
+TEST(MorselTool, HelpAndVersionGoToStandardOutput) {
+  const Outcome help = morsel_tool({"--help"});
+  EXPECT_TRUE(help.out.starts_with("usage: morsel decode [--hex] [--item] [FILE]\n"));
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(morsel_tool({"--version"}).out, "morsel 0.1.0\n");
+}
+
+// A closed or full standard output ends the run with status 1 and says so.
+TEST(MorselTool, OutputThatCannotBeWritten) {
+  struct Case {
+    std::vector<std::string> args;
+    Stdout mode;
+    const char* err;
+  };
+  const std::string message = text_of(every_kind());
+  for (const Case& c :
+       {Case{{"decode"}, Stdout::closed, "Bad file descriptor"},
+        Case{{"dump"}, Stdout::full_device, "No space left on device"},
+        Case{{"encode", "--hex"}, Stdout::full_device, "No space left on device"}}) {
+    const std::string input = c.args[0] == "encode" ? std::string(kEveryKind) : message;
+    const Outcome outcome = morsel_tool(c.args, input, c.mode);
+    EXPECT_EQ(outcome.err, std::string("morsel: standard output: ") + c.err + "\n") << c.args[0];
+    EXPECT_EQ(outcome.status, 1) << c.args[0];
+  }
+}
+
+}  // namespace
