@@ -33,13 +33,12 @@ std::uint64_t fold(std::uint64_t sum, std::uint64_t value) {
   return sum + value;
 }
 
+std::uint64_t fold_record(std::uint64_t sum, unsigned int id, double x, long t, std::size_t name);
+
 std::uint64_t checksum(const std::vector<Record>& all) {
   std::uint64_t sum = 0;
   for (const Record& r : all) {
-    sum = fold(sum, r.id);
-    sum = fold(sum, std::bit_cast<std::uint64_t>(r.x));
-    sum = fold(sum, std::bit_cast<std::uint64_t>(r.t));
-    sum = fold(sum, r.name.size());
+    sum = fold_record(sum, r.id, r.x, r.t, r.name.size());
   }
   return sum;
 }
@@ -85,21 +84,37 @@ std::vector<unsigned char> morsel_message() {
   return out.take();
 }
 
-void read_morsel(benchmark::State& state) {
+// Reads the message again and again, each record folded into the checksum by `read_record`.
+template <typename ReadRecord>
+void read_message(benchmark::State& state, ReadRecord read_record) {
   const std::vector<unsigned char> message = morsel_message();
   std::uint64_t sum = 0;
   for (auto _ : state) {
     morsel::reader in(message);
     sum = 0;
     while (!in.empty()) {
-      sum = fold(sum, in.read<unsigned int>());
-      sum = fold(sum, std::bit_cast<std::uint64_t>(in.read<double>()));
-      sum = fold(sum, std::bit_cast<std::uint64_t>(in.read<long>()));
-      sum = fold(sum, in.read<std::string_view>().size());
+      sum = read_record(in, sum);
     }
     benchmark::DoNotOptimize(sum);
   }
   check(state, sum);
+}
+
+std::uint64_t fold_record(std::uint64_t sum, unsigned int id, double x, long t, std::size_t name) {
+  sum = fold(sum, id);
+  sum = fold(sum, std::bit_cast<std::uint64_t>(x));
+  sum = fold(sum, std::bit_cast<std::uint64_t>(t));
+  return fold(sum, name);
+}
+
+void read_morsel(benchmark::State& state) {
+  read_message(state, [](morsel::reader& in, std::uint64_t sum) {
+    // Members in order: the arguments of one call are evaluated in no set order.
+    const auto id = in.read<unsigned int>();
+    const auto x = in.read<double>();
+    const auto t = in.read<long>();
+    return fold_record(sum, id, x, t, in.read<std::string_view>().size());
+  });
 }
 
 struct RecordView {
@@ -110,21 +125,10 @@ struct RecordView {
 };
 
 void read_morsel_struct(benchmark::State& state) {
-  const std::vector<unsigned char> message = morsel_message();
-  std::uint64_t sum = 0;
-  for (auto _ : state) {
-    morsel::reader in(message);
-    sum = 0;
-    while (!in.empty()) {
-      const auto r = in.read<RecordView>();
-      sum = fold(sum, r.id);
-      sum = fold(sum, std::bit_cast<std::uint64_t>(r.x));
-      sum = fold(sum, std::bit_cast<std::uint64_t>(r.t));
-      sum = fold(sum, r.name.size());
-    }
-    benchmark::DoNotOptimize(sum);
-  }
-  check(state, sum);
+  read_message(state, [](morsel::reader& in, std::uint64_t sum) {
+    const auto r = in.read<RecordView>();
+    return fold_record(sum, r.id, r.x, r.t, r.name.size());
+  });
 }
 
 // ---- MessagePack

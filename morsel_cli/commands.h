@@ -3,7 +3,10 @@
 #ifndef MORSEL_CLI_COMMANDS_H
 #define MORSEL_CLI_COMMANDS_H
 
+#include <memory>
 #include <string>
+
+#include "io.h"
 
 namespace morsel_cli {
 
@@ -19,6 +22,13 @@ int dump(const options& how);
 
 // "morsel: <what>" on standard error.
 void complain(const std::string& what);
+
+// The input of decode and dump; when it cannot be read, says why and returns nothing.
+std::unique_ptr<input_bytes> open_input(const options& how);
+
+// Writes out what is left and turns the run into its exit status, saying what went wrong: the
+// output that could not be written, or `error` (the input's fault), when it is not empty.
+int finish(output& out, const std::string& error);
 
 }  // namespace morsel_cli
 

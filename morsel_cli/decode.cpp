@@ -1,6 +1,6 @@
 // morsel decode: every item of the input, one per line, as "<offset>: <kind> <value>".
 #include <cstddef>
-#include <optional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,26 +14,15 @@
 namespace morsel_cli {
 
 int decode(const options& how) {
-  std::optional<input_bytes> read;
-  try {
-    read.emplace(how.path, how.hex);
-  } catch (const input_error& e) {
-    complain(e.what());
+  const std::unique_ptr<input_bytes> read = open_input(how);
+  if (!read) {
     return 1;
   }
   const std::span<const unsigned char> input = read->bytes();
   output out;
   const std::string error =
       append_decoded(out.text(), input, how.item, [&out](std::string&) { out.flush_if_large(); });
-  if (!out.finish()) {
-    complain(out.error());
-    return 1;
-  }
-  if (!error.empty()) {
-    complain(error);
-    return 1;
-  }
-  return 0;
+  return finish(out, error);
 }
 
 }  // namespace morsel_cli

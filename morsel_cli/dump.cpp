@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
-#include <optional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -179,11 +179,8 @@ void append_malformed(std::string& out, Bytes input, std::size_t at,
 }  // namespace
 
 int dump(const options& how) {
-  std::optional<input_bytes> read;
-  try {
-    read.emplace(how.path, how.hex);
-  } catch (const input_error& e) {
-    complain(e.what());
+  const std::unique_ptr<input_bytes> read = open_input(how);
+  if (!read) {
     return 1;
   }
   const std::span<const unsigned char> input = read->bytes();
@@ -210,15 +207,7 @@ int dump(const options& how) {
     append_malformed(out.text(), input, at, e);
     error = e.what();
   }
-  if (!out.finish()) {
-    complain(out.error());
-    return 1;
-  }
-  if (!error.empty()) {
-    complain(error);
-    return 1;
-  }
-  return 0;
+  return finish(out, error);
 }
 
 }  // namespace morsel_cli

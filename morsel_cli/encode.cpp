@@ -41,11 +41,7 @@ int encode(const options& how) {
   }
   output out;
   out.write(bytes);
-  if (!out.finish()) {
-    complain(out.error());
-    return 1;
-  }
-  return 0;
+  return finish(out, "");
 }
 
 }  // namespace morsel_cli

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "notation.h"
+
 namespace morsel_cli {
 namespace {
 
@@ -19,19 +21,6 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
 [[noreturn]] void fail_input(const std::string& name, int error) {
   throw input_error(name + ": " + std::strerror(error));
-}
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
 }
 
 // One run of hex digits between separators, perhaps after "0x": pairs, or a lone digit.

@@ -92,14 +92,6 @@ int run(int argc, const char* const argv[]) {
 
 }  // namespace
 
-namespace morsel_cli {
-
-void complain(const std::string& what) {
-  (void)std::fprintf(stderr, "morsel: %s\n", what.c_str());
-}
-
-}  // namespace morsel_cli
-
 int main(int argc, char* argv[]) {
   try {
     return run(argc, argv);

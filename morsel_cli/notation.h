@@ -46,6 +46,9 @@ std::string append_decoded(std::string& out, std::span<const unsigned char> inpu
 
 // ---- Parsing
 
+// 0 to 15 for a hex digit in either case, -1 for any other character.
+int hex_digit(char c);
+
 // A string as written in the notation, with the header it asks for, if any.
 struct text {
   std::string bytes;

@@ -37,19 +37,6 @@ bool is_word_char(char c) {
          c == '.' || c == '+' || c == '-';
 }
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
-}
-
 class lexer {
  public:
   explicit lexer(std::string_view text) : text_(text) {}
@@ -145,9 +132,9 @@ class lexer {
       } else if (escape == 'n' || escape == 't') {
         bytes += escape == 'n' ? '\n' : '\t';
         step();
-      } else if (escape == 'x' && at_ + 2 < text_.size() && hex_value(text_[at_ + 1]) >= 0 &&
-                 hex_value(text_[at_ + 2]) >= 0) {
-        bytes += static_cast<char>(hex_value(text_[at_ + 1]) * 16 + hex_value(text_[at_ + 2]));
+      } else if (escape == 'x' && at_ + 2 < text_.size() && hex_digit(text_[at_ + 1]) >= 0 &&
+                 hex_digit(text_[at_ + 2]) >= 0) {
+        bytes += static_cast<char>(hex_digit(text_[at_ + 1]) * 16 + hex_digit(text_[at_ + 2]));
         step();
         step();
         step();
@@ -422,6 +409,19 @@ class parser {
 };
 
 }  // namespace
+
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  return -1;
+}
 
 std::vector<parsed_item> parse_notation(std::string_view text) {
   return parser(text).items();

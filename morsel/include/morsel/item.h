@@ -43,38 +43,62 @@ constexpr std::string_view kind_name(kind k) noexcept {
   return names[static_cast<std::size_t>(k)];
 }
 
+namespace detail {
+
+// Walks elements laid out one after another, decoding each as it is read: `Element::value` gives
+// an element's value from its first byte, `Element::size` its size.
+template <typename Element>
+class element_iterator {
+ public:
+  // Elements are decoded, not stored: a forward range, but only an input iterator to C++17.
+  using iterator_concept = std::forward_iterator_tag;
+  using iterator_category = std::input_iterator_tag;
+  using value_type = typename Element::type;
+  using difference_type = std::ptrdiff_t;
+  using reference = value_type;
+  using pointer = void;
+
+  element_iterator() = default;
+  explicit element_iterator(const unsigned char* at) noexcept : at_(at) {}
+  value_type operator*() const noexcept { return Element::value(at_); }
+  element_iterator& operator++() noexcept {
+    at_ += Element::size(at_);
+    return *this;
+  }
+  element_iterator operator++(int) noexcept {
+    element_iterator before = *this;
+    ++*this;
+    return before;
+  }
+  bool operator==(const element_iterator&) const = default;
+
+ private:
+  const unsigned char* at_ = nullptr;
+};
+
+template <wide_element T>
+struct wide_element_at {
+  using type = T;
+  static T value(const unsigned char* at) noexcept { return scalar_payload<T>(at); }
+  static std::size_t size(const unsigned char* /*at*/) noexcept { return kWideItemSize; }
+};
+
+struct string_element_at {
+  using type = std::string_view;
+  static std::string_view value(const unsigned char* at) noexcept {
+    return string_bytes(at, at[1]);
+  }
+  static std::size_t size(const unsigned char* at) noexcept { return kStringHeaderSize + at[1]; }
+};
+
+}  // namespace detail
+
 // The elements of a u64 or f64 array inside a message: `count` 9-byte items whose tags the reader
 // has checked. Each element is decoded when it is read.
 template <detail::wide_element T>
 class wide_array_view {
  public:
-  class iterator {
-   public:
-    // Elements are decoded, not stored: a forward range, but only an input iterator to C++17.
-    using iterator_concept = std::forward_iterator_tag;
-    using iterator_category = std::input_iterator_tag;
-    using value_type = T;
-    using difference_type = std::ptrdiff_t;
-    using reference = T;
-    using pointer = void;
-
-    iterator() = default;
-    explicit iterator(const unsigned char* at) noexcept : at_(at) {}
-    T operator*() const noexcept { return detail::scalar_payload<T>(at_); }
-    iterator& operator++() noexcept {
-      at_ += detail::kWideItemSize;
-      return *this;
-    }
-    iterator operator++(int) noexcept {
-      iterator before = *this;
-      ++*this;
-      return before;
-    }
-    bool operator==(const iterator&) const = default;
-
-   private:
-    const unsigned char* at_ = nullptr;
-  };
+  using iterator = detail::element_iterator<detail::wide_element_at<T>>;
 
   wide_array_view() = default;
   wide_array_view(const unsigned char* items, std::size_t count) noexcept
@@ -105,32 +129,7 @@ using f64_array_view = wide_array_view<double>;
 // whose tags and lengths the reader has checked. Walked front to back.
 class string_array_view {
  public:
-  class iterator {
-   public:
-    using iterator_concept = std::forward_iterator_tag;
-    using iterator_category = std::input_iterator_tag;
-    using value_type = std::string_view;
-    using difference_type = std::ptrdiff_t;
-    using reference = std::string_view;
-    using pointer = void;
-
-    iterator() = default;
-    explicit iterator(const unsigned char* at) noexcept : at_(at) {}
-    std::string_view operator*() const noexcept { return detail::string_bytes(at_, at_[1]); }
-    iterator& operator++() noexcept {
-      at_ += detail::kStringHeaderSize + at_[1];
-      return *this;
-    }
-    iterator operator++(int) noexcept {
-      iterator before = *this;
-      ++*this;
-      return before;
-    }
-    bool operator==(const iterator&) const = default;
-
-   private:
-    const unsigned char* at_ = nullptr;
-  };
+  using iterator = detail::element_iterator<detail::string_element_at>;
 
   string_array_view() = default;
   string_array_view(const unsigned char* items, std::size_t count, std::size_t size) noexcept

@@ -144,9 +144,12 @@ constexpr unsigned char string_tag(std::size_t length) noexcept {
 constexpr bool is_string_tag(unsigned char tag) noexcept {
   return tag == TAG_STR4 || tag == TAG_STR;
 }
-// A string item's tag and length byte agree: 0xAB with any length, 0xAA with length 4.
+// A string item's tag and length byte agree: 0xAB with any length, 0xAA with length 4. Written
+// without short-circuits, so that the reader's hot path tests it with one branch, not three.
 constexpr bool is_string_header(unsigned char tag, unsigned char length) noexcept {
-  return tag == TAG_STR || (tag == TAG_STR4 && length == 4);
+  const unsigned generic = tag == TAG_STR ? 1U : 0U;
+  const unsigned four = (tag == TAG_STR4 ? 1U : 0U) & (length == 4 ? 1U : 0U);
+  return (generic | four) != 0U;
 }
 constexpr std::size_t string_item_size(std::string_view s) noexcept {
   return kStringHeaderSize + s.size();
