@@ -197,8 +197,9 @@ class item_check {
       }
       const std::size_t length = at(size + 1);
       if (at(size) == TAG_STR4 && length != 4) {
-        malformed(offset_, offset_ + size + 1,
-                  element() + "a 4-byte string (tag 0xaa) has length byte " + std::to_string(length));
+        malformed(
+            offset_, offset_ + size + 1,
+            element() + "a 4-byte string (tag 0xaa) has length byte " + std::to_string(length));
       }
       if (left(size) - kStringHeaderSize < length) {
         truncated(bytes_, offset_,
