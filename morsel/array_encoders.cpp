@@ -6,21 +6,14 @@
 #include <morsel/detail/layout.h>
 #include <morsel/morsel.h>
 
+#include "wire.h"
+
 namespace morsel {
 
-using Buffer = std::vector<unsigned char>;
+using wire::Buffer;
 
-// Reserved, not sized, like the string item: the elements are copied once, after the header.
 Buffer serialize(std::vector<unsigned char> values) {
-  Buffer out;
-  out.reserve(detail::byte_array_size(values.size()));
-  const auto header = detail::byte_array_header(values.size());
-  // Byte by byte: GCC 12 at -O3 misreads an insert of the fixed-size header as an overflow.
-  for (const unsigned char byte : header) {
-    out.push_back(byte);
-  }
-  out.insert(out.end(), values.begin(), values.end());
-  return out;
+  return wire::header_then(detail::byte_array_header(values.size()), values);
 }
 
 Buffer serialize(std::vector<unsigned long> values) {

@@ -22,17 +22,9 @@ T checked_scalar(std::string_view decoder, const Buffer& buffer) {
   return detail::scalar_payload<T>(buffer.data());
 }
 
-// Reserved, not sized: zero-filling a large buffer only to overwrite it would double the cost.
 Buffer string_item(std::string_view s) {
-  Buffer out;
-  out.reserve(detail::string_item_size(s));
-  const auto header = detail::string_header(s.size());
-  // Byte by byte: GCC 12 at -O3 misreads an insert of the fixed-size header as an overflow.
-  for (const unsigned char byte : header) {
-    out.push_back(byte);
-  }
-  out.insert(out.end(), s.begin(), s.end());
-  return out;
+  return wire::header_then(detail::string_header(s.size()),
+                           {reinterpret_cast<const unsigned char*>(s.data()), s.size()});
 }
 
 }  // namespace

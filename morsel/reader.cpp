@@ -335,7 +335,6 @@ extent examine(Bytes bytes, std::size_t offset, bool partial) {
 }
 
 void reject(Bytes bytes, std::size_t offset, kind expected) {
-  const std::string name = item_name(expected);
   if (offset == bytes.size()) {
     truncated(
         bytes, offset,
@@ -348,7 +347,7 @@ void reject(Bytes bytes, std::size_t offset, kind expected) {
   item_check(bytes, offset).size_of(expected);
   // The typed read's fast check and the check above test the same conditions, so this is not
   // reached; were they ever to disagree, the input is still refused.
-  malformed(offset, offset, "not a valid " + name);
+  malformed(offset, offset, "not a valid " + item_name(expected));
 }
 
 void throw_member_failure(const decode_error& error, std::size_t item_offset, std::size_t member) {

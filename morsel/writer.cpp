@@ -48,11 +48,10 @@ void writer::grow(std::size_t n) {
 writer& writer::put_array_items(unsigned char tag, std::size_t count,
                                 std::span<const unsigned char> items) {
   check_count(count);
-  unsigned char* out = claim(detail::kArrayHeaderSize + items.size());
-  out[0] = tag;
-  out[1] = detail::low_byte(count);
+  unsigned char* elements =
+      detail::put_array_header(claim(detail::kArrayHeaderSize + items.size()), tag, count);
   if (!items.empty()) {
-    std::memcpy(out + detail::kArrayHeaderSize, items.data(), items.size());
+    std::memcpy(elements, items.data(), items.size());
   }
   return *this;
 }

@@ -264,18 +264,17 @@ class reader {
 
   template <detail::scalar_kind T>
   static constexpr morsel::kind kind_of_scalar() noexcept {
-    constexpr unsigned char tag = detail::scalar<T>::tag;
-    if constexpr (std::is_same_v<T, signed char>) {
+    if constexpr (std::is_same_v<T, unsigned char>) {
+      return kind::u8;
+    } else if constexpr (std::is_same_v<T, unsigned int>) {
+      return kind::u32;
+    } else if constexpr (std::is_same_v<T, unsigned long> || std::is_same_v<T, long>) {
+      return kind::u64;  // i64 items are u64 items
+    } else if constexpr (std::is_same_v<T, signed char>) {
       return kind::i8;
     } else if constexpr (std::is_same_v<T, int>) {
       return kind::i32;
-    } else if constexpr (tag == TAG_U8) {
-      return kind::u8;
-    } else if constexpr (tag == TAG_U32) {
-      return kind::u32;
-    } else if constexpr (tag == TAG_U64) {
-      return kind::u64;
-    } else if constexpr (tag == TAG_F32) {
+    } else if constexpr (std::is_same_v<T, float>) {
       return kind::f32;
     } else {
       return kind::f64;

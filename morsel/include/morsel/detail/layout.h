@@ -199,6 +199,14 @@ inline std::size_t string_array_size(std::span<const std::string> values) noexce
   return size;
 }
 
+// The two bytes before the elements of a u64, f64 or string array.
+inline unsigned char* put_array_header(unsigned char* out, unsigned char tag,
+                                       std::size_t count) noexcept {
+  out[0] = tag;
+  out[1] = low_byte(count);
+  return out + kArrayHeaderSize;
+}
+
 // The three bytes before a byte array's elements.
 constexpr std::array<unsigned char, kByteArrayHeaderSize> byte_array_header(
     std::size_t count) noexcept {
@@ -222,18 +230,15 @@ void write_wide_items(unsigned char* out, const unsigned char* values, std::size
 
 template <wide_element T>
 inline unsigned char* put_wide_array(unsigned char* out, std::span<const T> values) {
-  out[0] = TAG_ARRAY;
-  out[1] = low_byte(values.size());
-  write_wide_items(out + kArrayHeaderSize, reinterpret_cast<const unsigned char*>(values.data()),
-                   values.size(), scalar<T>::tag);
+  write_wide_items(put_array_header(out, TAG_ARRAY, values.size()),
+                   reinterpret_cast<const unsigned char*>(values.data()), values.size(),
+                   scalar<T>::tag);
   return out + wide_array_size(values.size());
 }
 
 inline unsigned char* put_string_array(unsigned char* out,
                                        std::span<const std::string> values) noexcept {
-  out[0] = TAG_STR_ARRAY;
-  out[1] = low_byte(values.size());
-  unsigned char* cursor = out + kArrayHeaderSize;
+  unsigned char* cursor = put_array_header(out, TAG_STR_ARRAY, values.size());
   for (const std::string& value : values) {
     cursor = put_string(cursor, value);
   }
