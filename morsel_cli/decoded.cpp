@@ -1,5 +1,4 @@
 // The text `decode` prints: one line per item, "<offset>: <kind> <value>".
-#include <charconv>
 #include <cstddef>
 #include <functional>
 #include <span>
@@ -14,8 +13,7 @@ namespace morsel_cli {
 namespace {
 
 void append_offset(std::string& out, std::size_t offset) {
-  char digits[24];
-  out.append(digits, std::to_chars(std::begin(digits), std::end(digits), offset).ptr);
+  append_number(out, offset);
   out += ": ";
 }
 

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,14 +28,8 @@ constexpr std::size_t kOffsetWidth = 10;
 constexpr std::size_t kHexWidth = kRowBytes * 3 - 1;
 constexpr std::size_t kHexColumn = kOffsetWidth + 2;
 
-void append_number(std::string& out, std::size_t n) {
-  char digits[24];
-  out.append(digits, std::to_chars(std::begin(digits), std::end(digits), n).ptr);
-}
-
 // One row: the offset, up to 16 bytes in hex, and the meaning.
 void append_row(std::string& out, std::size_t offset, Bytes bytes, std::string_view meaning) {
-  constexpr std::string_view digits = "0123456789abcdef";
   char number[24];
   char* const end = std::to_chars(std::begin(number), std::end(number), offset).ptr;
   const auto width = static_cast<std::size_t>(end - number);
@@ -45,8 +40,7 @@ void append_row(std::string& out, std::size_t offset, Bytes bytes, std::string_v
     if (i != 0) {
       out += ' ';
     }
-    out += digits[bytes[i] >> 4U];
-    out += digits[bytes[i] & 0xFU];
+    append_hex_byte(out, bytes[i]);
   }
   if (!meaning.empty()) {
     out.append(kHexWidth + 2 - (bytes.empty() ? 0 : bytes.size() * 3 - 1), ' ');
@@ -70,54 +64,52 @@ std::string element_label(std::size_t index) {
   return label;
 }
 
+// The rows of elements that are items themselves (of a u64, f64 or string array), each after its
+// index: `append_value(reader&, meaning)` reads one element and appends its meaning.
+template <typename AppendValue>
+void append_item_elements(std::string& out, Bytes input, Bytes items, AppendValue append_value) {
+  morsel::reader elements(items);
+  for (std::size_t i = 0; !elements.empty(); ++i) {
+    const std::size_t at = elements.offset();
+    std::string meaning = element_label(i);
+    append_value(elements, meaning);
+    append_rows(out, static_cast<std::size_t>(items.data() + at - input.data()),
+                items.subspan(at, elements.offset() - at), meaning);
+  }
+}
+
 // The rows of an array's elements, each after its index.
 void append_elements(std::string& out, Bytes input, const shown& item) {
-  const auto offset_of = [&](const unsigned char* at) {
-    return static_cast<std::size_t>(at - input.data());
-  };
-  std::string meaning;
   switch (morsel::kind_of(item.value)) {
     case morsel::kind::u8_array: {
       const auto bytes = std::get<std::span<const unsigned char>>(item.value);
       for (std::size_t i = 0; i < bytes.size(); ++i) {
-        meaning = element_label(i);
-        append_number(meaning, bytes[i]);
-        append_rows(out, offset_of(bytes.data() + i), bytes.subspan(i, 1), meaning);
+        std::string meaning = element_label(i);
+        append_number(meaning, static_cast<unsigned int>(bytes[i]));
+        append_rows(out, static_cast<std::size_t>(bytes.data() + i - input.data()),
+                    bytes.subspan(i, 1), meaning);
       }
       break;
     }
     case morsel::kind::u64_array:
-    case morsel::kind::f64_array: {
-      const bool doubles = morsel::kind_of(item.value) == morsel::kind::f64_array;
-      const Bytes items = doubles ? std::get<morsel::f64_array_view>(item.value).items()
-                                  : std::get<morsel::u64_array_view>(item.value).items();
-      morsel::reader elements(items);
-      for (std::size_t i = 0; !elements.empty(); ++i) {
-        const std::size_t at = elements.offset();
-        meaning = element_label(i);
-        if (doubles) {
-          append_double(meaning, elements.read<double>());
-        } else {
-          append_number(meaning, elements.read<unsigned long>());
-        }
-        append_rows(out, offset_of(items.data() + at), items.subspan(at, elements.offset() - at),
-                    meaning);
-      }
+      append_item_elements(out, input, std::get<morsel::u64_array_view>(item.value).items(),
+                           [](morsel::reader& in, std::string& meaning) {
+                             append_number(meaning, in.read<unsigned long>());
+                           });
       break;
-    }
-    case morsel::kind::string_array: {
-      const Bytes items = std::get<morsel::string_array_view>(item.value).items();
-      morsel::reader elements(items);
-      for (std::size_t i = 0; !elements.empty(); ++i) {
-        const std::size_t at = elements.offset();
-        const string_header header{items[at], items[at + 1]};
-        meaning = element_label(i);
-        append_string(meaning, elements.read<std::string_view>(), header);
-        append_rows(out, offset_of(items.data() + at), items.subspan(at, elements.offset() - at),
-                    meaning);
-      }
+    case morsel::kind::f64_array:
+      append_item_elements(out, input, std::get<morsel::f64_array_view>(item.value).items(),
+                           [](morsel::reader& in, std::string& meaning) {
+                             append_double(meaning, in.read<double>());
+                           });
       break;
-    }
+    case morsel::kind::string_array:
+      append_item_elements(out, input, std::get<morsel::string_array_view>(item.value).items(),
+                           [](morsel::reader& in, std::string& meaning) {
+                             const string_header header = header_at(in.remaining());
+                             append_string(meaning, in.read<std::string_view>(), header);
+                           });
+      break;
     default:
       break;
   }
@@ -125,26 +117,19 @@ void append_elements(std::string& out, Bytes input, const shown& item) {
 
 void append_item_rows(std::string& out, Bytes input, const shown& item) {
   std::string meaning;
-  const morsel::kind k = morsel::kind_of(item.value);
-  const bool array = k == morsel::kind::u8_array || k == morsel::kind::u64_array ||
-                     k == morsel::kind::f64_array || k == morsel::kind::string_array;
-  if (!array) {
+  const std::optional<array_elements> elements = elements_of(item);
+  if (!elements) {
     append_item(meaning, item.value, item.bytes);
     append_rows(out, item.offset, item.bytes, meaning);
     return;
   }
-  const Bytes header =
-      item.bytes.first(static_cast<std::size_t>(first_element(item) - item.bytes.data()));
-  meaning = kind_word(k);
+  meaning = kind_word(morsel::kind_of(item.value));
   meaning += ", ";
-  const std::size_t count =
-      k == morsel::kind::u8_array    ? std::get<std::span<const unsigned char>>(item.value).size()
-      : k == morsel::kind::u64_array ? std::get<morsel::u64_array_view>(item.value).size()
-      : k == morsel::kind::f64_array ? std::get<morsel::f64_array_view>(item.value).size()
-                                     : std::get<morsel::string_array_view>(item.value).size();
-  append_number(meaning, count);
-  meaning += count == 1 ? " element" : " elements";
-  append_rows(out, item.offset, header, meaning);
+  append_number(meaning, elements->count);
+  meaning += elements->count == 1 ? " element" : " elements";
+  append_rows(out, item.offset,
+              item.bytes.first(static_cast<std::size_t>(elements->first - item.bytes.data())),
+              meaning);
   append_elements(out, input, item);
 }
 

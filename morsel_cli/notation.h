@@ -3,8 +3,10 @@
 #ifndef MORSEL_CLI_NOTATION_H
 #define MORSEL_CLI_NOTATION_H
 
+#include <charconv>
 #include <cstddef>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -19,12 +21,25 @@ namespace morsel_cli {
 
 // ---- Printing
 
+// A number in decimal, and a byte as two lower-case hex digits.
+template <typename T>
+void append_number(std::string& out, T value) {
+  char digits[24];
+  out.append(digits, std::to_chars(std::begin(digits), std::end(digits), value).ptr);
+}
+void append_hex_byte(std::string& out, unsigned char byte);
+
 // The two header bytes of a string item or string-array element. Printed before the string as
 // "<0xab 4>" only when they are not the ones `serialize` writes for that string.
 struct string_header {
   unsigned char tag;
   unsigned char length;
 };
+
+// The header of the string item that starts at `item`.
+inline string_header header_at(std::span<const unsigned char> item) {
+  return {item[0], item[1]};
+}
 
 void append_string(std::string& out, std::string_view bytes, string_header header);
 void append_float(std::string& out, float value);

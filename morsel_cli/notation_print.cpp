@@ -4,6 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -16,19 +17,12 @@
 namespace morsel_cli {
 namespace {
 
-constexpr std::string_view kHexDigits = "0123456789abcdef";
-
-template <typename T>
-void append_number(std::string& out, T value) {
-  char digits[24];
-  const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
-  out.append(digits, result.ptr);
-}
-
-void append_hex(std::string& out, std::uint64_t bits, int digits) {
+// "0x" and the bytes of `bits`, most significant first.
+template <std::unsigned_integral Bits>
+void append_hex(std::string& out, Bits bits) {
   out += "0x";
-  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
-    out += kHexDigits[(bits >> static_cast<unsigned>(shift)) & 0xFU];
+  for (int shift = static_cast<int>(sizeof(Bits) - 1) * 8; shift >= 0; shift -= 8) {
+    append_hex_byte(out, static_cast<unsigned char>(bits >> static_cast<unsigned>(shift)));
   }
 }
 
@@ -36,7 +30,7 @@ template <typename T, typename Bits>
 void append_ieee(std::string& out, T value) {
   if (std::isnan(value)) {
     out += "nan:";
-    append_hex(out, std::bit_cast<Bits>(value), sizeof(Bits) * 2);
+    append_hex(out, std::bit_cast<Bits>(value));
     return;
   }
   char digits[40];
@@ -66,14 +60,19 @@ void append_strings(std::string& out, const morsel::string_array_view& strings) 
     if (elements.offset() != 0) {
       out += ", ";
     }
-    const std::span<const unsigned char> at = elements.remaining();
-    const string_header header{at[0], at[1]};
+    const string_header header = header_at(elements.remaining());
     append_string(out, elements.read<std::string_view>(), header);
   }
   out += ']';
 }
 
 }  // namespace
+
+void append_hex_byte(std::string& out, unsigned char byte) {
+  constexpr std::string_view digits = "0123456789abcdef";
+  out += digits[byte >> 4U];
+  out += digits[byte & 0xFU];
+}
 
 std::string_view kind_word(morsel::kind k) {
   switch (k) {
@@ -97,7 +96,7 @@ void append_string(std::string& out, std::string_view bytes, string_header heade
   const auto usual = morsel::detail::string_header(bytes.size());
   if (header.tag != usual[0] || header.length != usual[1]) {
     out += '<';
-    append_hex(out, header.tag, 2);
+    append_hex(out, header.tag);
     out += ' ';
     append_number(out, static_cast<unsigned int>(header.length));
     out += '>';
@@ -123,8 +122,7 @@ void append_string(std::string& out, std::string_view bytes, string_header heade
           out += c;
         } else {
           out += "\\x";
-          out += kHexDigits[byte >> 4U];
-          out += kHexDigits[byte & 0xFU];
+          append_hex_byte(out, byte);
         }
     }
   }
@@ -175,7 +173,7 @@ void append_item(std::string& out, const morsel::item& value,
       append_double(out, std::get<double>(value));
       break;
     case morsel::kind::string:
-      append_string(out, std::get<std::string_view>(value), {item_bytes[0], item_bytes[1]});
+      append_string(out, std::get<std::string_view>(value), header_at(item_bytes));
       break;
     case morsel::kind::u8_array:
       append_bytes(out, std::get<std::span<const unsigned char>>(value));

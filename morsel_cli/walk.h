@@ -4,6 +4,7 @@
 #define MORSEL_CLI_WALK_H
 
 #include <cstddef>
+#include <optional>
 #include <span>
 
 #include <morsel/message.h>
@@ -39,8 +40,13 @@ struct lone_item {
 // Throws morsel::decode_error as the lone-item decoder of the input's kind does.
 lone_item read_lone_item(std::span<const unsigned char> input);
 
-// Where the elements of an array item start (its header is the bytes before them).
-const unsigned char* first_element(const shown& item);
+// The elements of an array item: where they start (its header is the bytes before them) and how
+// many there are. Nothing for an item of any other kind.
+struct array_elements {
+  const unsigned char* first;
+  std::size_t count;
+};
+std::optional<array_elements> elements_of(const shown& item);
 
 }  // namespace morsel_cli
 
