@@ -4,14 +4,17 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <morsel/morsel.h>
 
+#include "fuzz_support.h"
+
 namespace {
+
+using morsel_fuzz::require;
 
 using Buffer = std::vector<unsigned char>;
 
@@ -21,12 +24,6 @@ auto try_decode(Decoder decode, const Buffer& buffer) -> std::optional<decltype(
     return decode(buffer);
   } catch (const morsel::decode_error&) {
     return std::nullopt;
-  }
-}
-
-void require(bool condition) {
-  if (!condition) {
-    std::abort();
   }
 }
 

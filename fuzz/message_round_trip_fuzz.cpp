@@ -6,7 +6,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,27 +17,16 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <morsel/message.h>
 
+#include "fuzz_support.h"
+
 namespace {
 
-void require(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using morsel_fuzz::require;
 
 using Value =
     std::variant<bool, unsigned char, unsigned int, unsigned long, signed char, int, long, float,
                  double, std::string, std::vector<unsigned char>, std::vector<unsigned long>,
                  std::vector<double>, std::vector<std::string>, Person>;
-
-template <typename T>
-std::vector<T> draw_vector(FuzzedDataProvider& in, auto draw) {
-  std::vector<T> values(in.ConsumeIntegralInRange<std::size_t>(0, 255));
-  for (T& value : values) {
-    value = draw();
-  }
-  return values;
-}
 
 Value draw_value(FuzzedDataProvider& in) {
   const auto bits = [&] { return in.ConsumeIntegral<std::uint64_t>(); };
@@ -64,13 +52,16 @@ Value draw_value(FuzzedDataProvider& in) {
     case 9:
       return in.ConsumeRandomLengthString(255);
     case 10:
-      return draw_vector<unsigned char>(in, [&] { return in.ConsumeIntegral<unsigned char>(); });
+      return morsel_fuzz::draw_vector<unsigned char>(
+          in, 255, [&] { return in.ConsumeIntegral<unsigned char>(); });
     case 11:
-      return draw_vector<unsigned long>(in, bits);
+      return morsel_fuzz::draw_vector<unsigned long>(in, 255, bits);
     case 12:
-      return draw_vector<double>(in, [&] { return std::bit_cast<double>(bits()); });
+      return morsel_fuzz::draw_vector<double>(in, 255,
+                                              [&] { return std::bit_cast<double>(bits()); });
     case 13:
-      return draw_vector<std::string>(in, [&] { return in.ConsumeRandomLengthString(255); });
+      return morsel_fuzz::draw_vector<std::string>(
+          in, 255, [&] { return in.ConsumeRandomLengthString(255); });
     default:
       return Person{in.ConsumeIntegral<std::uint8_t>(),
                     std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>()), ""};

@@ -4,7 +4,6 @@
 // throw leaves the reader where it was.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,13 +11,11 @@
 
 #include <morsel/message.h>
 
+#include "fuzz_support.h"
+
 namespace {
 
-void require(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using morsel_fuzz::require;
 
 // The typed read for `k` at the reader's cursor; returns how far it moved.
 std::size_t read_as(morsel::reader in, morsel::kind k) {

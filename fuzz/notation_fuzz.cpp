@@ -4,21 +4,17 @@
 // bit, as a message and as one lone item.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "notation.h"
 
 namespace {
 
-void require(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using morsel_fuzz::require;
 
 using Bytes = std::vector<unsigned char>;
 

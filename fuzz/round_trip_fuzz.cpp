@@ -3,29 +3,17 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <morsel/morsel.h>
 
+#include "fuzz_support.h"
+
 namespace {
 
-void require(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-template <typename T>
-std::vector<T> draw_vector(FuzzedDataProvider& in, auto draw) {
-  std::vector<T> values(in.ConsumeIntegralInRange<std::size_t>(0, 600));
-  for (T& value : values) {
-    value = draw();
-  }
-  return values;
-}
+using morsel_fuzz::require;
 
 void scalar_round_trips(FuzzedDataProvider& in) {
   const auto bits = in.ConsumeIntegral<std::uint64_t>();
@@ -58,12 +46,12 @@ void string_round_trips(FuzzedDataProvider& in) {
 }
 
 void array_round_trips(FuzzedDataProvider& in) {
-  const auto bytes =
-      draw_vector<unsigned char>(in, [&] { return in.ConsumeIntegral<unsigned char>(); });
-  const auto longs =
-      draw_vector<unsigned long>(in, [&] { return in.ConsumeIntegral<unsigned long>(); });
-  const auto doubles = draw_vector<double>(
-      in, [&] { return std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>()); });
+  const auto bytes = morsel_fuzz::draw_vector<unsigned char>(
+      in, 600, [&] { return in.ConsumeIntegral<unsigned char>(); });
+  const auto longs = morsel_fuzz::draw_vector<unsigned long>(
+      in, 600, [&] { return in.ConsumeIntegral<unsigned long>(); });
+  const auto doubles = morsel_fuzz::draw_vector<double>(
+      in, 600, [&] { return std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>()); });
   std::vector<std::string> strings(in.ConsumeIntegralInRange<std::size_t>(0, 300));
   std::size_t strings_size = 2;
   for (std::string& s : strings) {
