@@ -51,8 +51,7 @@ void check(benchmark::State& state, std::uint64_t sum) {
 
 // ---- morsel
 
-void write_morsel(benchmark::State& state) {
-  const std::vector<Record>& all = records();
+void write_morsel_records(benchmark::State& state, const std::vector<Record>& all) {
   morsel::writer out;
   for (auto _ : state) {
     out.clear();
@@ -61,6 +60,14 @@ void write_morsel(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(out.bytes().data());
   }
+}
+
+void write_morsel(benchmark::State& state) {
+  write_morsel_records(state, records());
+}
+
+void write_morsel_full_width(benchmark::State& state) {
+  write_morsel_records(state, morsel_bench::full_width_records());
 }
 
 // The same work with each record written and read as a struct, its members found by the library.
@@ -133,8 +140,7 @@ void read_morsel_struct(benchmark::State& state) {
 
 // ---- MessagePack
 
-void write_msgpack(benchmark::State& state) {
-  const std::vector<Record>& all = records();
+void write_msgpack_records(benchmark::State& state, const std::vector<Record>& all) {
   msgpack::sbuffer buffer;
   msgpack::packer<msgpack::sbuffer> out(buffer);
   for (auto _ : state) {
@@ -144,6 +150,14 @@ void write_msgpack(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(buffer.data());
   }
+}
+
+void write_msgpack(benchmark::State& state) {
+  write_msgpack_records(state, records());
+}
+
+void write_msgpack_full_width(benchmark::State& state) {
+  write_msgpack_records(state, morsel_bench::full_width_records());
 }
 
 void read_msgpack(benchmark::State& state) {
@@ -251,6 +265,8 @@ void read_cbor(benchmark::State& state) {
 MORSEL_PEER_BENCHMARK(write_morsel)->Name("message_write/morsel");
 MORSEL_PEER_BENCHMARK(write_morsel_struct)->Name("message_write/morsel_struct");
 MORSEL_PEER_BENCHMARK(write_msgpack)->Name("message_write/msgpack");
+MORSEL_PEER_BENCHMARK(write_morsel_full_width)->Name("message_write_full_width/morsel");
+MORSEL_PEER_BENCHMARK(write_msgpack_full_width)->Name("message_write_full_width/msgpack");
 MORSEL_PEER_BENCHMARK(write_cbor)->Name("message_write/cbor");
 MORSEL_PEER_BENCHMARK(read_morsel)->Name("message_read/morsel");
 MORSEL_PEER_BENCHMARK(read_morsel_struct)->Name("message_read/morsel_struct");

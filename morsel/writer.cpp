@@ -34,15 +34,18 @@ void throw_null_string() {
 // new buffer is filled before it replaces the old one: a failed allocation changes nothing.
 void writer::grow(std::size_t n) {
   constexpr std::size_t kFirstSize = 4096;
-  if (n > buffer_.max_size() - used_) {
+  const std::size_t used = size();
+  if (n > buffer_.max_size() - used) {
     throw std::length_error("morsel::writer: message too large");
   }
   const std::size_t doubled = std::min(buffer_.size(), buffer_.max_size() / 2) * 2;
-  std::vector<unsigned char> bigger(std::max({used_ + n, doubled, kFirstSize}));
-  if (used_ != 0) {
-    std::memcpy(bigger.data(), buffer_.data(), used_);
+  std::vector<unsigned char> bigger(std::max({used + n, doubled, kFirstSize}));
+  if (used != 0) {
+    std::memcpy(bigger.data(), buffer_.data(), used);
   }
   buffer_.swap(bigger);
+  cursor_ = buffer_.data() + used;
+  limit_ = buffer_.data() + buffer_.size();
 }
 
 writer& writer::put_array_items(unsigned char tag, std::size_t count,

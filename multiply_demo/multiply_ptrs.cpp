@@ -11,10 +11,12 @@ void multiply_ptrs(const int* x, const int* y, int* z) {
   std::printf("Function print Z: %d \n", *z);
 }
 
+// Exits 1, still silent on standard error, when the line cannot be written (a closed or full
+// standard output): a lost line is not success.
 int main() {
   const int x = 5;
   const int y = 6;
   int z = 0;
   multiply_ptrs(&x, &y, &z);
-  return 0;
+  return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
 }

@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"AC 02 A4 0000000000000001 A4", as<morsel::u64_array_view>(),
                 "byte 1: the u64 array item needs 20 bytes, 12 left", kEnd},
         Refusal{"AC 01 A4 00", as<std::vector<unsigned char>>(),
-                "byte 1: byte array: expected tag 0xa2 at byte 3, got 0xa4", 3},
+                "byte 1: u8 array: expected tag 0xa2 at byte 3, got 0xa4", 3},
         Refusal{"AD 02 AB 01 61 A3", as<morsel::string_array_view>(),
                 "byte 1: element 1 at byte 6: expected tag 0xaa or 0xab, got 0xa3", 6},
         Refusal{"AE A2 1E A3", as<Person>(),

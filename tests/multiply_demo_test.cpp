@@ -22,6 +22,15 @@ TEST(MultiplyDemo, PrintsItsLineAndExitsZeroWhateverItsArguments) {
   }
 }
 
+// A line that cannot be written is a failure, reported by the status alone.
+TEST(MultiplyDemo, ExitsOneWhenItsLineCannotBeWritten) {
+  for (const auto mode : {program_test::Stdout::closed, program_test::Stdout::full_device}) {
+    const auto outcome = program_test::run({.program = MULTIPLY_DEMO_BIN, .stdout_mode = mode});
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.status, 1);
+  }
+}
+
 struct Product {
   int x;
   int y;

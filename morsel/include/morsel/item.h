@@ -13,35 +13,10 @@
 #include <vector>
 
 #include <morsel/detail/layout.h>
+#include <morsel/kind.h>
 #include <morsel/morsel.h>
 
 namespace morsel {
-
-// The kinds of item, in the order of the alternatives of `item`. There is no i64: its items are
-// u64 items.
-enum class kind : unsigned char {
-  boolean,
-  u8,
-  u32,
-  u64,
-  i8,
-  i32,
-  f32,
-  f64,
-  string,
-  u8_array,
-  u64_array,
-  f64_array,
-  string_array,
-  person,
-};
-
-constexpr std::string_view kind_name(kind k) noexcept {
-  constexpr std::string_view names[] = {
-      "bool", "u8",     "u32",      "u64",       "i8",        "i32",          "f32",
-      "f64",  "string", "u8 array", "u64 array", "f64 array", "string array", "Person"};
-  return names[static_cast<std::size_t>(k)];
-}
 
 namespace detail {
 
@@ -111,7 +86,15 @@ class wide_array_view {
   }
   iterator begin() const noexcept { return iterator(items_); }
   iterator end() const noexcept { return iterator(items_ + count_ * detail::kWideItemSize); }
-  std::vector<T> to_vector() const { return std::vector<T>(begin(), end()); }
+  // Allocated once: the elements are counted, not found by walking.
+  std::vector<T> to_vector() const {
+    std::vector<T> values;
+    values.reserve(count_);
+    for (const T value : *this) {
+      values.push_back(value);
+    }
+    return values;
+  }
   // The elements' items, as they stand in the message.
   std::span<const unsigned char> items() const noexcept {
     return {items_, count_ * detail::kWideItemSize};
@@ -139,7 +122,14 @@ class string_array_view {
   bool empty() const noexcept { return count_ == 0; }
   iterator begin() const noexcept { return iterator(items_); }
   iterator end() const noexcept { return iterator(items_ + size_); }
-  std::vector<std::string> to_vector() const { return {begin(), end()}; }
+  std::vector<std::string> to_vector() const {
+    std::vector<std::string> values;
+    values.reserve(count_);
+    for (const std::string_view value : *this) {
+      values.emplace_back(value);
+    }
+    return values;
+  }
   std::span<const unsigned char> items() const noexcept { return {items_, size_}; }
 
  private:
@@ -162,6 +152,34 @@ static_assert(std::is_same_v<
 constexpr kind kind_of(const item& value) noexcept {
   return static_cast<kind>(value.index());
 }
+
+namespace detail {
+
+// The value of a checked item of kind K, `size` bytes at `at`: what next() holds in the item's
+// alternative.
+template <kind K>
+inline std::variant_alternative_t<static_cast<std::size_t>(K), item> value_at(
+    const unsigned char* at, std::size_t size) noexcept {
+  using V = std::variant_alternative_t<static_cast<std::size_t>(K), item>;
+  if constexpr (K == kind::boolean) {
+    return at[0] == TAG_TRUE;
+  } else if constexpr (info(K).fixed_size != 0 && K != kind::person) {
+    return scalar_payload<V>(at);
+  } else if constexpr (K == kind::string) {
+    return string_bytes(at, at[1]);
+  } else if constexpr (K == kind::u8_array) {
+    return V(at + kByteArrayHeaderSize, at[1]);
+  } else if constexpr (K == kind::u64_array || K == kind::f64_array) {
+    return V(at + kArrayHeaderSize, at[1]);
+  } else if constexpr (K == kind::string_array) {
+    return V(at + kArrayHeaderSize, at[1], size - kArrayHeaderSize);
+  } else {
+    static_assert(K == kind::person);
+    return person_members(at);
+  }
+}
+
+}  // namespace detail
 
 }  // namespace morsel
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <morsel/detail/layout.h>
+#include <morsel/detail/measure.h>
 #include <morsel/detail/members.h>
 #include <morsel/item.h>
 #include <morsel/morsel.h>
@@ -35,18 +36,9 @@ inline constexpr partial_t partial{};
 
 namespace detail {
 
-struct extent {
-  morsel::kind kind;
-  std::size_t size;
-};
-
-// The kind and size of the item at `offset`, checked whole. Throws truncated_error when the bytes
-// end inside it and decode_error when they are wrong. With `partial`, bytes that end where the
-// kind is still open (after "AC 00") are cut short too.
-extent examine(std::span<const unsigned char> bytes, std::size_t offset, bool partial);
-
-// Throws the error that explains why the item at `offset` is not a valid item of kind `expected`;
-// the typed reads call it once their fast checks have failed.
+// Throws the error that explains why the item at `offset` is not a whole item of kind `expected`:
+// truncated_error when the bytes end inside it, decode_error when they are wrong. The typed reads
+// call it once their measure has failed.
 [[noreturn]] void reject(std::span<const unsigned char> bytes, std::size_t offset,
                          morsel::kind expected);
 
@@ -78,10 +70,12 @@ struct member_failure {
 //
 // `next()` takes the item at the cursor whatever its kind. Where the tags leave the kind open it
 // answers: an i64 item reads as u64 (they are the same bytes); "AC 00" is an empty u64 array,
-// unless 0xA2 follows, which makes "AC 00 A2" an empty byte array (an empty u64 or f64 array
-// followed by a u8 item therefore walks differently from how it was written; typed reads are never
-// in doubt). "AC 00" at the very end of the bytes is an empty u64 array, unless the reader was
-// made with `morsel::partial` (its bytes may go on, as a stream's do): then it is cut short.
+// unless 0xA2 follows and the byte after it could start an item, which makes "AC 00 A2" an empty
+// byte array. So "AC 00 A2 07" walks as written, an empty u64 array and the u8 item 7, but an
+// empty u64 or f64 array followed by a u8 item whose value is a tag (0xa0 to 0xae) walks as an
+// empty byte array; typed reads are never in doubt. At the very end of the bytes "AC 00" is an
+// empty u64 array and "AC 00 A2" an empty byte array, unless the reader was made with
+// `morsel::partial` (its bytes may go on, as a stream's do): then they are cut short.
 //
 // Bad bytes throw decode_error, with a message that names the item's byte offset and what was
 // expected and found ("byte 17: expected tag 0xa3, got 0xa6"); bytes that end inside the item
@@ -99,6 +93,7 @@ class reader {
   }
   // A reader of a temporary would outlive its bytes.
   explicit reader(const std::vector<unsigned char>&&) = delete;
+  reader(const std::vector<unsigned char>&&, partial_t) = delete;
 
   template <typename T>
   T read();
@@ -108,7 +103,7 @@ class reader {
   // of the item. Throws as `next()` would when even the kind cannot be told.
   morsel::kind peek() const;
   // Moves past the item at the cursor, whatever its kind, checking it as `next()` does.
-  void skip() { cursor_ += detail::examine(bytes(), offset(), partial_).size; }
+  void skip();
 
   bool empty() const noexcept { return cursor_ == end_; }
   // Bytes read so far: where the next item starts.
@@ -117,98 +112,44 @@ class reader {
   std::span<const unsigned char> remaining() const noexcept { return {cursor_, end_}; }
 
  private:
-  template <typename V>
-  struct parsed {
-    V value;
-    std::size_t size;
-  };
-
   const unsigned char* here() const noexcept { return cursor_; }
   std::size_t left() const noexcept { return static_cast<std::size_t>(end_ - cursor_); }
-  [[noreturn]] void reject(morsel::kind expected) const {
-    detail::reject(bytes(), offset(), expected);
+  detail::framing framing() const noexcept {
+    return partial_ ? detail::framing::partial : detail::framing::message;
   }
 
-  // Each parse_ function checks the item at the cursor and decodes it without moving.
-  parsed<bool> parse_bool() const {
-    if (left() < 1 || (here()[0] != TAG_TRUE && here()[0] != TAG_FALSE)) [[unlikely]] {
-      reject(kind::boolean);
+  // The size of the whole item of kind K at the cursor, or the error that says why it is not one.
+  template <morsel::kind K>
+  std::size_t checked() const {
+    const detail::measured m = detail::measure<K>(here(), left());
+    if (!m.whole()) [[unlikely]] {
+      detail::reject(bytes(), offset(), K);
     }
-    return {here()[0] == TAG_TRUE, 1};
+    return m.size;
   }
 
-  template <detail::scalar_kind T>
-  parsed<T> parse_scalar() const {
-    constexpr std::size_t size = detail::scalar_size<T>;
-    if (left() < size || here()[0] != detail::scalar<T>::tag) [[unlikely]] {
-      reject(kind_of_scalar<T>());
-    }
-    return {detail::scalar_payload<T>(here()), size};
+  // The value of the item of kind K at the cursor, and the cursor moved past it.
+  template <morsel::kind K>
+  auto take() {
+    const std::size_t size = checked<K>();
+    const auto value = detail::value_at<K>(here(), size);
+    cursor_ += size;
+    return value;
   }
 
-  parsed<std::string_view> parse_string() const {
-    const unsigned char* at = here();
-    if (left() < detail::kStringHeaderSize || !detail::is_string_header(at[0], at[1]) ||
-        left() - detail::kStringHeaderSize < std::size_t{at[1]}) [[unlikely]] {
-      reject(kind::string);
+  // A vector built from the view of kind K, the cursor moved only once it is built.
+  template <typename T, morsel::kind K>
+  T take_vector() {
+    const std::size_t size = checked<K>();
+    const auto view = detail::value_at<K>(here(), size);
+    T values;
+    if constexpr (K == kind::u8_array) {
+      values.assign(view.begin(), view.end());
+    } else {
+      values = view.to_vector();
     }
-    return {detail::string_bytes(at, at[1]), detail::kStringHeaderSize + at[1]};
-  }
-
-  parsed<std::span<const unsigned char>> parse_byte_array() const {
-    const unsigned char* at = here();
-    if (left() < detail::kByteArrayHeaderSize || at[0] != TAG_ARRAY || at[2] != TAG_U8 ||
-        left() - detail::kByteArrayHeaderSize < std::size_t{at[1]}) [[unlikely]] {
-      reject(kind::u8_array);
-    }
-    return {{at + detail::kByteArrayHeaderSize, at[1]}, detail::byte_array_size(at[1])};
-  }
-
-  template <detail::wide_element T>
-  parsed<wide_array_view<T>> parse_wide_array() const {
-    constexpr morsel::kind expected = std::is_same_v<T, double> ? kind::f64_array : kind::u64_array;
-    const unsigned char* at = here();
-    if (left() < detail::kArrayHeaderSize || at[0] != TAG_ARRAY ||
-        left() < detail::wide_array_size(at[1])) [[unlikely]] {
-      reject(expected);
-    }
-    const std::size_t count = at[1];
-    const unsigned char* items = at + detail::kArrayHeaderSize;
-    for (std::size_t i = 0; i < count; ++i) {
-      if (items[i * detail::kWideItemSize] != detail::scalar<T>::tag) [[unlikely]] {
-        reject(expected);
-      }
-    }
-    return {{items, count}, detail::wide_array_size(count)};
-  }
-
-  parsed<string_array_view> parse_string_array() const {
-    const unsigned char* at = here();
-    if (left() < detail::kArrayHeaderSize || at[0] != TAG_STR_ARRAY) [[unlikely]] {
-      reject(kind::string_array);
-    }
-    const std::size_t count = at[1];
-    std::size_t size = detail::kArrayHeaderSize;
-    for (std::size_t i = 0; i < count; ++i) {
-      const unsigned char* element = at + size;
-      const std::size_t room = left() - size;
-      if (room < detail::kStringHeaderSize || !detail::is_string_header(element[0], element[1]) ||
-          room - detail::kStringHeaderSize < std::size_t{element[1]}) [[unlikely]] {
-        reject(kind::string_array);
-      }
-      size += detail::kStringHeaderSize + element[1];
-    }
-    return {{at + detail::kArrayHeaderSize, count, size - detail::kArrayHeaderSize}, size};
-  }
-
-  parsed<Person> parse_person() const {
-    const unsigned char* at = here();
-    if (left() < detail::kPersonSize || at[0] != TAG_PERSON ||
-        at[detail::kPersonAgeItem] != TAG_U8 || at[detail::kPersonHeightItem] != TAG_F32)
-        [[unlikely]] {
-      reject(kind::person);
-    }
-    return {detail::person_members(at), detail::kPersonSize};
+    cursor_ += size;
+    return values;
   }
 
   // A record reads whole or not at all: when a member fails, the cursor goes back to the record's
@@ -262,32 +203,6 @@ class reader {
     }
   }
 
-  template <detail::scalar_kind T>
-  static constexpr morsel::kind kind_of_scalar() noexcept {
-    if constexpr (std::is_same_v<T, unsigned char>) {
-      return kind::u8;
-    } else if constexpr (std::is_same_v<T, unsigned int>) {
-      return kind::u32;
-    } else if constexpr (std::is_same_v<T, unsigned long> || std::is_same_v<T, long>) {
-      return kind::u64;  // i64 items are u64 items
-    } else if constexpr (std::is_same_v<T, signed char>) {
-      return kind::i8;
-    } else if constexpr (std::is_same_v<T, int>) {
-      return kind::i32;
-    } else if constexpr (std::is_same_v<T, float>) {
-      return kind::f32;
-    } else {
-      return kind::f64;
-    }
-  }
-
-  // Moves past the item just parsed and hands its value on.
-  template <typename V>
-  V commit(parsed<V>&& done) noexcept(std::is_nothrow_move_constructible_v<V>) {
-    cursor_ += done.size;
-    return std::move(done.value);
-  }
-
   // Pointers rather than an offset: a read is then a compare, a load and an add.
   const unsigned char* begin_ = nullptr;
   const unsigned char* cursor_ = nullptr;
@@ -298,39 +213,38 @@ class reader {
 template <typename T>
 T reader::read() {
   if constexpr (std::is_same_v<T, bool>) {
-    return commit(parse_bool());
+    return take<kind::boolean>();
   } else if constexpr (detail::scalar_kind<T>) {
-    return commit(parse_scalar<T>());
+    return static_cast<T>(take<detail::scalar<T>::item_kind>());
   } else if constexpr (std::is_same_v<T, std::string_view>) {
-    return commit(parse_string());
+    return take<kind::string>();
   } else if constexpr (std::is_same_v<T, std::string>) {
-    auto string = parse_string();
-    return commit(parsed<std::string>{std::string(string.value), string.size});
+    const std::size_t size = checked<kind::string>();
+    std::string value(detail::value_at<kind::string>(here(), size));
+    cursor_ += size;
+    return value;
   } else if constexpr (std::is_same_v<T, std::span<const unsigned char>>) {
-    return commit(parse_byte_array());
-  } else if constexpr (std::is_same_v<T, u64_array_view> || std::is_same_v<T, f64_array_view>) {
-    return commit(parse_wide_array<typename T::iterator::value_type>());
+    return take<kind::u8_array>();
+  } else if constexpr (std::is_same_v<T, u64_array_view>) {
+    return take<kind::u64_array>();
+  } else if constexpr (std::is_same_v<T, f64_array_view>) {
+    return take<kind::f64_array>();
   } else if constexpr (std::is_same_v<T, string_array_view>) {
-    return commit(parse_string_array());
+    return take<kind::string_array>();
   } else if constexpr (std::is_same_v<T, Person>) {
-    return commit(parse_person());
+    return take<kind::person>();
   } else if constexpr (std::is_same_v<T, item>) {
     return next();
   } else if constexpr (detail::record<T>) {
     return read_record<T>();
-  } else if constexpr (detail::is_vector_of_kind<T>) {
-    // Checked as a view first, so that the reader moves only once the vector is built.
-    using element = typename T::value_type;
-    if constexpr (std::is_same_v<element, unsigned char>) {
-      const auto array = parse_byte_array();
-      return commit(parsed<T>{T(array.value.begin(), array.value.end()), array.size});
-    } else if constexpr (std::is_same_v<element, std::string>) {
-      const auto strings = parse_string_array();
-      return commit(parsed<T>{strings.value.to_vector(), strings.size});
-    } else {
-      const auto values = parse_wide_array<element>();
-      return commit(parsed<T>{values.value.to_vector(), values.size});
-    }
+  } else if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
+    return take_vector<T, kind::u8_array>();
+  } else if constexpr (std::is_same_v<T, std::vector<unsigned long>>) {
+    return take_vector<T, kind::u64_array>();
+  } else if constexpr (std::is_same_v<T, std::vector<double>>) {
+    return take_vector<T, kind::f64_array>();
+  } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+    return take_vector<T, kind::string_array>();
   } else {
     detail::refuse<T>();
     return T{};

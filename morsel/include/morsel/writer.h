@@ -22,7 +22,8 @@ namespace morsel {
 
 namespace detail {
 // Cold paths of the writer, out of line.
-// "morsel::writer: <what> of <size> <unit> is longer than 255", as std::length_error.
+// "morsel::writer: a <what> of <size> <unit> is over 255, the most a length or count byte holds",
+// as std::length_error.
 [[noreturn]] void throw_too_long(std::string_view what, std::size_t size, std::string_view unit);
 [[noreturn]] void throw_null_string();
 }  // namespace detail
@@ -60,7 +61,7 @@ class writer {
     if (value.size() > detail::kMaxCount) [[unlikely]] {
       detail::throw_too_long("string", value.size(), "bytes");
     }
-    detail::put_string(claim(detail::string_item_size(value)), value);
+    detail::put_short_string(claim(detail::string_item_size(value)), value);
     return *this;
   }
   writer& write(const char* value) {
@@ -121,12 +122,12 @@ class writer {
   // Throws as its members' writes do, and then leaves the writer as it was.
   template <detail::record T>
   writer& write(const T& value) {
-    const std::size_t before = used_;
+    const std::size_t before = size();
     try {
       std::apply([&out = *this](const auto&... member) { (out.write_member(member), ...); },
                  detail::members_of(value));
     } catch (...) {
-      used_ = before;
+      cursor_ = buffer_.data() + before;
       throw;
     }
     return *this;
@@ -162,35 +163,36 @@ class writer {
   }
 
   // What has been written so far.
-  std::span<const unsigned char> bytes() const noexcept { return {buffer_.data(), used_}; }
-  std::size_t size() const noexcept { return used_; }
-  bool empty() const noexcept { return used_ == 0; }
+  std::span<const unsigned char> bytes() const noexcept { return {buffer_.data(), size()}; }
+  std::size_t size() const noexcept { return static_cast<std::size_t>(cursor_ - buffer_.data()); }
+  bool empty() const noexcept { return size() == 0; }
   std::size_t capacity() const noexcept { return buffer_.size(); }
 
   // Forgets what was written and keeps the buffer, so one writer serves message after message.
-  void clear() noexcept { used_ = 0; }
+  void clear() noexcept { cursor_ = buffer_.data(); }
   // Makes room for `extra` more bytes now, so that no write before them grows the buffer.
   void reserve(std::size_t extra) {
-    if (extra > buffer_.size() - used_) {
+    if (extra > room()) {
       grow(extra);
     }
   }
   // Moves the buffer out, holding exactly the bytes written, without copying them. The writer is
   // left empty, with no buffer.
   std::vector<unsigned char> take() {
-    buffer_.resize(used_);
-    used_ = 0;
+    buffer_.resize(size());
+    cursor_ = nullptr;
+    limit_ = nullptr;
     return std::exchange(buffer_, {});
   }
 
  private:
   // Room for the next `n` bytes, counted as written.
   unsigned char* claim(std::size_t n) {
-    if (n > buffer_.size() - used_) [[unlikely]] {
+    if (n > room()) [[unlikely]] {
       grow(n);
     }
-    unsigned char* out = buffer_.data() + used_;
-    used_ += n;
+    unsigned char* out = cursor_;
+    cursor_ += n;
     return out;
   }
   void grow(std::size_t n);
@@ -226,9 +228,13 @@ class writer {
   writer& put_array_items(unsigned char tag, std::size_t count,
                           std::span<const unsigned char> items);
 
-  // Only the first `used_` bytes are the message; the rest is room to write into.
+  std::size_t room() const noexcept { return static_cast<std::size_t>(limit_ - cursor_); }
+
+  // The bytes before `cursor_` are the message; from there to `limit_` (the end of `buffer_`) is
+  // room to write into. Pointers, so that a write's check is one subtraction and compare.
   std::vector<unsigned char> buffer_;
-  std::size_t used_ = 0;
+  unsigned char* cursor_ = nullptr;
+  unsigned char* limit_ = nullptr;
 };
 
 }  // namespace morsel

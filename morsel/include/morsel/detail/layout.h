@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include <morsel/kind.h>
 #include <morsel/morsel.h>
 
 namespace morsel::detail {
@@ -63,62 +64,69 @@ constexpr unsigned char low_byte(std::size_t n) noexcept {
 // The largest string length or array count that a length or count byte holds exactly.
 inline constexpr std::size_t kMaxCount = 255;
 
-// ---- Scalars: [tag, payload big-endian]. `bits` is the payload's unsigned type.
+// ---- Scalars: [tag, payload big-endian]. `item_kind` is the kind the type is written as, `bits`
+// the payload's unsigned type; the tag and the size come from the kind's row of the table.
 
 template <typename T>
 struct scalar;  // no layout: not a scalar kind
 template <>
 struct scalar<unsigned char> {
-  static constexpr unsigned char tag = TAG_U8;
+  static constexpr kind item_kind = kind::u8;
   using bits = std::uint8_t;
 };
 template <>
 struct scalar<unsigned int> {
-  static constexpr unsigned char tag = TAG_U32;
+  static constexpr kind item_kind = kind::u32;
   using bits = std::uint32_t;
 };
 template <>
 struct scalar<unsigned long> {
-  static constexpr unsigned char tag = TAG_U64;
+  static constexpr kind item_kind = kind::u64;
   using bits = std::uint64_t;
 };
 template <>
 struct scalar<signed char> {
-  static constexpr unsigned char tag = TAG_I8;
+  static constexpr kind item_kind = kind::i8;
   using bits = std::uint8_t;
 };
 template <>
 struct scalar<int> {
-  static constexpr unsigned char tag = TAG_I32;
+  static constexpr kind item_kind = kind::i32;
   using bits = std::uint32_t;
 };
 template <>
 struct scalar<long> {  // i64 has no tag of its own
-  static constexpr unsigned char tag = TAG_U64;
+  static constexpr kind item_kind = kind::u64;
   using bits = std::uint64_t;
 };
 template <>
 struct scalar<float> {
-  static constexpr unsigned char tag = TAG_F32;
+  static constexpr kind item_kind = kind::f32;
   using bits = std::uint32_t;
 };
 template <>
 struct scalar<double> {
-  static constexpr unsigned char tag = TAG_F64;
+  static constexpr kind item_kind = kind::f64;
   using bits = std::uint64_t;
 };
 
 template <typename T>
 concept scalar_kind = requires {
-  scalar<T>::tag;
+  scalar<T>::item_kind;
 };
 
 template <scalar_kind T>
-inline constexpr std::size_t scalar_size = 1 + sizeof(typename scalar<T>::bits);
+inline constexpr unsigned char scalar_tag = info(scalar<T>::item_kind).tag;
+
+template <scalar_kind T>
+inline constexpr std::size_t scalar_size = info(scalar<T>::item_kind).fixed_size;
+template <scalar_kind T>
+inline constexpr bool scalar_layout_agrees = scalar_size<T> == 1 + sizeof(typename scalar<T>::bits);
 
 template <scalar_kind T>
 inline unsigned char* put_scalar(unsigned char* out, T value) noexcept {
-  out[0] = scalar<T>::tag;
+  static_assert(scalar_layout_agrees<T>);
+  out[0] = scalar_tag<T>;
   store_be(out + 1, std::bit_cast<typename scalar<T>::bits>(value));
   return out + scalar_size<T>;
 }
@@ -136,7 +144,7 @@ constexpr unsigned char bool_tag(bool value) noexcept {
 
 // ---- Strings: [TAG_STR4 or TAG_STR, length % 256, bytes...].
 
-inline constexpr std::size_t kStringHeaderSize = 2;
+inline constexpr std::size_t kStringHeaderSize = info(kind::string).header_size;
 
 constexpr unsigned char string_tag(std::size_t length) noexcept {
   return length == 4 ? TAG_STR4 : TAG_STR;
@@ -169,6 +177,34 @@ inline unsigned char* put_string(unsigned char* out, std::string_view s) noexcep
   return out + kStringHeaderSize + s.size();
 }
 
+// The same bytes as put_string, for a string of at most 255 bytes, copied without a call for the
+// common short ones: two overlapping fixed-size copies cover any length from 4 to 32.
+inline unsigned char* put_short_string(unsigned char* out, std::string_view s) noexcept {
+  const auto header = string_header(s.size());
+  std::memcpy(out, header.data(), header.size());
+  unsigned char* bytes = out + kStringHeaderSize;
+  const char* in = s.data();
+  const std::size_t n = s.size();
+  const auto two_copies = [&]<std::size_t W>() {
+    std::memcpy(bytes, in, W);
+    std::memcpy(bytes + n - W, in + n - W, W);
+  };
+  if (n >= 16 && n <= 32) {
+    two_copies.template operator()<16>();
+  } else if (n >= 8 && n < 16) {
+    two_copies.template operator()<8>();
+  } else if (n >= 4 && n < 8) {
+    two_copies.template operator()<4>();
+  } else if (n > 32) {
+    std::memcpy(bytes, in, n);
+  } else if (n != 0) {  // 1 to 3 bytes: the first, the middle and the last
+    bytes[0] = static_cast<unsigned char>(in[0]);
+    bytes[n / 2] = static_cast<unsigned char>(in[n / 2]);
+    bytes[n - 1] = static_cast<unsigned char>(in[n - 1]);
+  }
+  return bytes + n;
+}
+
 inline std::string_view string_bytes(const unsigned char* item, std::size_t length) noexcept {
   return {reinterpret_cast<const char*>(item + kStringHeaderSize), length};
 }
@@ -178,9 +214,9 @@ inline std::string_view string_bytes(const unsigned char* item, std::size_t leng
 //  u64/f64: TAG_ARRAY, count, one 9-byte scalar item per element
 //  strings: TAG_STR_ARRAY, count, one string item per element
 
-inline constexpr std::size_t kArrayHeaderSize = 2;
-inline constexpr std::size_t kByteArrayHeaderSize = 3;
-inline constexpr std::size_t kWideItemSize = 9;
+inline constexpr std::size_t kArrayHeaderSize = info(kind::u64_array).header_size;
+inline constexpr std::size_t kByteArrayHeaderSize = info(kind::u8_array).header_size;
+inline constexpr std::size_t kWideItemSize = info(kind::u64).fixed_size;
 
 template <typename T>
 concept wide_element = std::same_as<T, unsigned long> || std::same_as<T, double>;
@@ -232,7 +268,7 @@ template <wide_element T>
 inline unsigned char* put_wide_array(unsigned char* out, std::span<const T> values) {
   write_wide_items(put_array_header(out, TAG_ARRAY, values.size()),
                    reinterpret_cast<const unsigned char*>(values.data()), values.size(),
-                   scalar<T>::tag);
+                   scalar_tag<T>);
   return out + wide_array_size(values.size());
 }
 
@@ -247,7 +283,7 @@ inline unsigned char* put_string_array(unsigned char* out,
 
 // ---- Person: [TAG_PERSON, u8 item of age, f32 item of height].
 
-inline constexpr std::size_t kPersonSize = 8;
+inline constexpr std::size_t kPersonSize = info(kind::person).fixed_size;
 inline constexpr std::size_t kPersonAgeItem = 1;     // offset of the u8 item
 inline constexpr std::size_t kPersonHeightItem = 3;  // offset of the f32 item
 

@@ -1,12 +1,11 @@
 // Person record codec: [TAG_PERSON, TAG_U8, age, TAG_F32, height bits big-endian].
 #include <array>
-#include <string_view>
 #include <vector>
 
 #include <morsel/detail/layout.h>
 #include <morsel/morsel.h>
 
-#include "wire.h"
+#include "lone_items.h"
 
 namespace morsel {
 
@@ -17,11 +16,7 @@ std::vector<unsigned char> serialize(Person person) {
 }
 
 Person deserialize_person(std::vector<unsigned char> buffer) {
-  constexpr std::string_view decoder = "deserialize_person";
-  wire::require_size(decoder, buffer, detail::kPersonSize);
-  wire::require_tag(decoder, buffer[0], TAG_PERSON);
-  wire::require_tag_at(decoder, buffer, detail::kPersonAgeItem, TAG_U8);
-  wire::require_tag_at(decoder, buffer, detail::kPersonHeightItem, TAG_F32);
+  lone::require<kind::person>("deserialize_person", buffer);
   return detail::person_members(buffer.data());
 }
 
