@@ -5,7 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "io.h"
+#include "input.h"
+#include "output.h"
 
 namespace morsel_cli {
 
@@ -15,7 +16,7 @@ void complain(const std::string& what) {
 
 std::unique_ptr<input_bytes> open_input(const options& how) {
   try {
-    return std::make_unique<input_bytes>(how.path, how.hex);
+    return std::make_unique<input_bytes>(how.input, how.hex);
   } catch (const input_error& e) {
     complain(e.what());
     return nullptr;

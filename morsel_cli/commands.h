@@ -6,14 +6,15 @@
 #include <memory>
 #include <string>
 
-#include "io.h"
+#include "input.h"
+#include "output.h"
 
 namespace morsel_cli {
 
 struct options {
-  bool hex = false;   // --hex: the input (encode: the output) is hex text
-  bool item = false;  // --item: the input (encode: the output) is one item standing alone
-  std::string path;   // the input file; standard input when empty or "-"
+  bool hex = false;    // --hex: the input (encode: the output) is hex text
+  bool item = false;   // --item: the input (encode: the output) is one item standing alone
+  input_source input;  // FILE, or standard input when it is absent or "-"
 };
 
 int decode(const options& how);

@@ -8,8 +8,9 @@
 #include <morsel/message.h>
 
 #include "commands.h"
-#include "io.h"
+#include "input.h"
 #include "notation.h"
+#include "output.h"
 
 namespace morsel_cli {
 

@@ -5,17 +5,20 @@
 #include <charconv>
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include <morsel/detail/hex.h>
+#include <morsel/kind.h>
 #include <morsel/message.h>
 
 #include "commands.h"
-#include "io.h"
+#include "input.h"
 #include "notation.h"
+#include "output.h"
 #include "walk.h"
 
 namespace morsel_cli {
@@ -40,7 +43,7 @@ void append_row(std::string& out, std::size_t offset, Bytes bytes, std::string_v
     if (i != 0) {
       out += ' ';
     }
-    append_hex_byte(out, bytes[i]);
+    morsel::detail::append_hex_digits(out, bytes[i]);
   }
   if (!meaning.empty()) {
     out.append(kHexWidth + 2 - (bytes.empty() ? 0 : bytes.size() * 3 - 1), ' ');
@@ -64,73 +67,30 @@ std::string element_label(std::size_t index) {
   return label;
 }
 
-// The rows of elements that are items themselves (of a u64, f64 or string array), each after its
-// index: `append_value(reader&, meaning)` reads one element and appends its meaning.
-template <typename AppendValue>
-void append_item_elements(std::string& out, Bytes input, Bytes items, AppendValue append_value) {
-  morsel::reader elements(items);
-  for (std::size_t i = 0; !elements.empty(); ++i) {
-    const std::size_t at = elements.offset();
-    std::string meaning = element_label(i);
-    append_value(elements, meaning);
-    append_rows(out, static_cast<std::size_t>(items.data() + at - input.data()),
-                items.subspan(at, elements.offset() - at), meaning);
-  }
-}
-
-// The rows of an array's elements, each after its index.
-void append_elements(std::string& out, Bytes input, const shown& item) {
-  switch (morsel::kind_of(item.value)) {
-    case morsel::kind::u8_array: {
-      const auto bytes = std::get<std::span<const unsigned char>>(item.value);
-      for (std::size_t i = 0; i < bytes.size(); ++i) {
-        std::string meaning = element_label(i);
-        append_number(meaning, static_cast<unsigned int>(bytes[i]));
-        append_rows(out, static_cast<std::size_t>(bytes.data() + i - input.data()),
-                    bytes.subspan(i, 1), meaning);
-      }
-      break;
-    }
-    case morsel::kind::u64_array:
-      append_item_elements(out, input, std::get<morsel::u64_array_view>(item.value).items(),
-                           [](morsel::reader& in, std::string& meaning) {
-                             append_number(meaning, in.read<unsigned long>());
-                           });
-      break;
-    case morsel::kind::f64_array:
-      append_item_elements(out, input, std::get<morsel::f64_array_view>(item.value).items(),
-                           [](morsel::reader& in, std::string& meaning) {
-                             append_double(meaning, in.read<double>());
-                           });
-      break;
-    case morsel::kind::string_array:
-      append_item_elements(out, input, std::get<morsel::string_array_view>(item.value).items(),
-                           [](morsel::reader& in, std::string& meaning) {
-                             const string_header header = header_at(in.remaining());
-                             append_string(meaning, in.read<std::string_view>(), header);
-                           });
-      break;
-    default:
-      break;
-  }
-}
-
+// An item's rows: an array's header, with its kind and count, and then each element on a row of
+// its own after its index; any other item whole, with its meaning.
 void append_item_rows(std::string& out, Bytes input, const shown& item) {
+  const morsel::kind k = morsel::kind_of(item.value);
   std::string meaning;
-  const std::optional<array_elements> elements = elements_of(item);
-  if (!elements) {
+  if (!morsel::detail::is_array(k)) {
     append_item(meaning, item.value, item.bytes);
     append_rows(out, item.offset, item.bytes, meaning);
     return;
   }
-  meaning = kind_word(morsel::kind_of(item.value));
+  std::vector<std::pair<Bytes, std::string>> elements;
+  for_each_element(item.value, [&](Bytes bytes, const morsel::item& element) {
+    std::string value = element_label(elements.size());
+    append_value(value, element, bytes);
+    elements.emplace_back(bytes, std::move(value));
+  });
+  meaning = morsel::detail::info(k).word;
   meaning += ", ";
-  append_number(meaning, elements->count);
-  meaning += elements->count == 1 ? " element" : " elements";
-  append_rows(out, item.offset,
-              item.bytes.first(static_cast<std::size_t>(elements->first - item.bytes.data())),
-              meaning);
-  append_elements(out, input, item);
+  append_number(meaning, elements.size());
+  meaning += elements.size() == 1 ? " element" : " elements";
+  append_rows(out, item.offset, item.bytes.first(morsel::detail::info(k).header_size), meaning);
+  for (const auto& [bytes, value] : elements) {
+    append_rows(out, static_cast<std::size_t>(bytes.data() - input.data()), bytes, value);
+  }
 }
 
 // The bytes from the malformed item at `at` on, through a row past the byte where reading
@@ -179,7 +139,8 @@ int dump(const options& how) {
       if (!lone.extra.empty()) {
         std::string meaning = "extra: ";
         append_number(meaning, lone.extra.size());
-        meaning += " bytes the lone-item decoders ignore";
+        meaning += lone.extra.size() == 1 ? " byte" : " bytes";
+        meaning += " the lone-item decoders ignore";
         append_rows(out.text(), lone.item.bytes.size(), lone.extra, meaning);
       }
     } else {

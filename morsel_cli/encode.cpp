@@ -4,23 +4,33 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <morsel/morsel.h>
 
 #include "commands.h"
-#include "io.h"
+#include "input.h"
 #include "notation.h"
+#include "output.h"
 
 namespace morsel_cli {
 
 int encode(const options& how) {
   std::vector<unsigned char> bytes;
   try {
-    const byte_buffer input = read_input(how.path);
+    const byte_buffer input = read_input(how.input);
     const std::vector<parsed_item> items =
         parse_notation({reinterpret_cast<const char*>(input.data()), input.size()});
-    bytes = how.item ? encode_lone_item(items) : encode_message(items);
+    if (how.item) {
+      bytes = encode_lone_item(items);
+    } else {
+      encoded message = encode_message(items);
+      for (const std::string& warning : message.warnings) {
+        complain("warning: " + warning);
+      }
+      bytes = std::move(message.bytes);
+    }
   } catch (const input_error& e) {
     complain(e.what());
     return 1;

@@ -56,6 +56,14 @@ int run(int argc, const char* const argv[]) {
   if (command == "--version") {
     return print("morsel " MORSEL_VERSION "\n");
   }
+  // The command first: an unknown one is what is wrong, whatever options follow it.
+  int (*const command_run)(const morsel_cli::options&) = command == "decode"   ? morsel_cli::decode
+                                                         : command == "encode" ? morsel_cli::encode
+                                                         : command == "dump"   ? morsel_cli::dump
+                                                                               : nullptr;
+  if (command_run == nullptr) {
+    return bad_usage("unknown command '" + std::string(command) + "'");
+  }
   morsel_cli::options how;
   bool have_path = false;
   bool options_done = false;
@@ -74,20 +82,11 @@ int run(int argc, const char* const argv[]) {
     } else if (have_path) {
       return bad_usage("one file at most");
     } else {
-      how.path = arg;
+      how.input = {.standard_input = arg == "-", .path = std::string(arg)};
       have_path = true;
     }
   }
-  if (command == "decode") {
-    return morsel_cli::decode(how);
-  }
-  if (command == "encode") {
-    return morsel_cli::encode(how);
-  }
-  if (command == "dump") {
-    return morsel_cli::dump(how);
-  }
-  return bad_usage("unknown command '" + std::string(command) + "'");
+  return command_run(how);
 }
 
 }  // namespace

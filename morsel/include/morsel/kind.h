@@ -84,6 +84,11 @@ constexpr std::optional<kind> kind_of_tag(unsigned char tag) noexcept {
   return std::nullopt;
 }
 
+constexpr bool is_array(kind k) noexcept {
+  return k == kind::u8_array || k == kind::u64_array || k == kind::f64_array ||
+         k == kind::string_array;
+}
+
 constexpr bool is_tag(unsigned char byte) noexcept {
   return byte == TAG_ARRAY || kind_of_tag(byte).has_value();
 }

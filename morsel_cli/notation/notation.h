@@ -21,13 +21,12 @@ namespace morsel_cli {
 
 // ---- Printing
 
-// A number in decimal, and a byte as two lower-case hex digits.
+// A number in decimal.
 template <typename T>
 void append_number(std::string& out, T value) {
   char digits[24];
   out.append(digits, std::to_chars(std::begin(digits), std::end(digits), value).ptr);
 }
-void append_hex_byte(std::string& out, unsigned char byte);
 
 // The two header bytes of a string item or string-array element. Printed before the string as
 // "<0xab 4>" only when they are not the ones `serialize` writes for that string.
@@ -46,12 +45,21 @@ void append_float(std::string& out, float value);
 void append_double(std::string& out, double value);
 void append_bytes(std::string& out, std::span<const unsigned char> bytes);  // "[1, 2]"
 
-// "<kind> <value>" of `value`, an item whose bytes are `item_bytes` (for the string headers).
+// The value of `value`, an item whose bytes are `item_bytes` (for the string headers): "7",
+// "\"abc\"", "[1, 2]".
+void append_value(std::string& out, const morsel::item& value,
+                  std::span<const unsigned char> item_bytes);
+
+// "<kind> <value>", the kind in the notation's word for it ("u8[]", "person").
 void append_item(std::string& out, const morsel::item& value,
                  std::span<const unsigned char> item_bytes);
 
-// The kind word an item is printed under: "u8", "string[]", "person", ...
-std::string_view kind_word(morsel::kind k);
+// Calls `each(element_bytes, element)` for every element of an array item, in order: a byte
+// array's elements are its raw bytes, as u8 values; the others' are items. Returns false, calling
+// nothing, for an item that is not an array.
+bool for_each_element(
+    const morsel::item& value,
+    const std::function<void(std::span<const unsigned char>, const morsel::item&)>& each);
 
 // Appends what `decode` prints for `input` (a message, or with `item` one lone item) to `out`,
 // calling `flush(out)` after each line so that the caller may write it out. Returns the message
@@ -60,9 +68,6 @@ std::string append_decoded(std::string& out, std::span<const unsigned char> inpu
                            const std::function<void(std::string&)>& flush);
 
 // ---- Parsing
-
-// 0 to 15 for a hex digit in either case, -1 for any other character.
-int hex_digit(char c);
 
 // A string as written in the notation, with the header it asks for, if any.
 struct text {
@@ -95,9 +100,16 @@ std::vector<parsed_item> parse_notation(std::string_view text);
 
 // ---- Encoding what was parsed
 
+struct encoded {
+  std::vector<unsigned char> bytes;
+  // What the bytes will not read back as: "line 3: ...". Said on standard error; the bytes are
+  // written all the same.
+  std::vector<std::string> warnings;
+};
+
 // The items as a message, as morsel::writer writes them. Throws notation_error for what a
 // message cannot hold (a string over 255 bytes, an "extra").
-std::vector<unsigned char> encode_message(const std::vector<parsed_item>& items);
+encoded encode_message(const std::vector<parsed_item>& items);
 
 // One item standing alone, as `serialize` writes it, then any "extra" bytes.
 std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& items);

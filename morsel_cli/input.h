@@ -1,7 +1,7 @@
-// The tool's input and output: a file or standard input read whole, hex text turned into bytes,
-// and standard output written in large blocks with every failure kept for the end.
-#ifndef MORSEL_CLI_IO_H
-#define MORSEL_CLI_IO_H
+// The tool's input: a file or standard input, mapped whole when it is a regular file, read
+// otherwise, and turned from hex text into bytes with --hex.
+#ifndef MORSEL_CLI_INPUT_H
+#define MORSEL_CLI_INPUT_H
 
 #include <cstddef>
 #include <memory>
@@ -9,7 +9,6 @@
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -41,14 +40,22 @@ struct uninitialized_allocator : std::allocator<T> {
 
 using byte_buffer = std::vector<unsigned char, uninitialized_allocator<unsigned char>>;
 
-// The whole of `path`, or of standard input when it is empty or "-".
-byte_buffer read_input(const std::string& path);
+// Where the input comes from: a file's path, or standard input when `path` is "-" or absent.
+struct input_source {
+  bool standard_input = true;
+  std::string path;
+
+  std::string name() const;  // for messages
+};
+
+// The whole of the input.
+byte_buffer read_input(const input_source& source);
 
 // The input of decode and dump: a regular file mapped whole (no copy), or the bytes read from
 // anything else, or the bytes of the hex text read.
 class input_bytes {
  public:
-  input_bytes(const std::string& path, bool hex);
+  input_bytes(const input_source& source, bool hex);
   ~input_bytes();
   input_bytes(const input_bytes&) = delete;
   input_bytes& operator=(const input_bytes&) = delete;
@@ -63,38 +70,6 @@ class input_bytes {
   std::span<const unsigned char> bytes_;
 };
 
-// Bytes from hex text: pairs of hex digits in any case, with or without blanks or commas between
-// them, each pair perhaps after "0x"; a lone digit between blanks is a byte of its own, so
-// printVec's "[ a2 5 ]" reads as it stands. Throws input_error naming the line of a bad digit.
-std::vector<unsigned char> parse_hex(std::string_view text);
-
-class output {
- public:
-  output() = default;
-  output(const output&) = delete;
-  output& operator=(const output&) = delete;
-
-  // Text to append to; written out by `flush_if_large` and `finish`.
-  std::string& text() { return buffer_; }
-  void flush_if_large() {
-    if (buffer_.size() >= kBlock) {
-      flush();
-    }
-  }
-  void write(std::span<const unsigned char> bytes);
-  // Writes what is left. False when any write failed; `error` then says why.
-  bool finish();
-  std::string error() const;
-
- private:
-  static constexpr std::size_t kBlock = std::size_t{1} << 20;
-  void flush();
-  void put(const char* data, std::size_t size);
-
-  std::string buffer_;
-  int errno_ = 0;
-};
-
 }  // namespace morsel_cli
 
-#endif  // MORSEL_CLI_IO_H
+#endif  // MORSEL_CLI_INPUT_H

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include <morsel/detail/hex.h>
+#include <morsel/kind.h>
 #include <morsel/message.h>
 
 #include "notation.h"
@@ -22,7 +24,8 @@ template <std::unsigned_integral Bits>
 void append_hex(std::string& out, Bits bits) {
   out += "0x";
   for (int shift = static_cast<int>(sizeof(Bits) - 1) * 8; shift >= 0; shift -= 8) {
-    append_hex_byte(out, static_cast<unsigned char>(bits >> static_cast<unsigned>(shift)));
+    morsel::detail::append_hex_digits(
+        out, static_cast<unsigned char>(bits >> static_cast<unsigned>(shift)));
   }
 }
 
@@ -38,58 +41,7 @@ void append_ieee(std::string& out, T value) {
   out.append(digits, result.ptr);
 }
 
-template <typename Range, typename Append>
-void append_list(std::string& out, const Range& values, Append append) {
-  out += '[';
-  bool first = true;
-  for (const auto& value : values) {
-    if (!first) {
-      out += ", ";
-    }
-    first = false;
-    append(value);
-  }
-  out += ']';
-}
-
-// The elements of a string array, each with its own header.
-void append_strings(std::string& out, const morsel::string_array_view& strings) {
-  morsel::reader elements(strings.items());
-  out += '[';
-  while (!elements.empty()) {
-    if (elements.offset() != 0) {
-      out += ", ";
-    }
-    const string_header header = header_at(elements.remaining());
-    append_string(out, elements.read<std::string_view>(), header);
-  }
-  out += ']';
-}
-
 }  // namespace
-
-void append_hex_byte(std::string& out, unsigned char byte) {
-  constexpr std::string_view digits = "0123456789abcdef";
-  out += digits[byte >> 4U];
-  out += digits[byte & 0xFU];
-}
-
-std::string_view kind_word(morsel::kind k) {
-  switch (k) {
-    case morsel::kind::u8_array:
-      return "u8[]";
-    case morsel::kind::u64_array:
-      return "u64[]";
-    case morsel::kind::f64_array:
-      return "f64[]";
-    case morsel::kind::string_array:
-      return "string[]";
-    case morsel::kind::person:
-      return "person";
-    default:
-      return morsel::kind_name(k);
-  }
-}
 
 void append_string(std::string& out, std::string_view bytes, string_header header) {
   // The header `serialize` writes for these bytes needs no mention.
@@ -122,7 +74,7 @@ void append_string(std::string& out, std::string_view bytes, string_header heade
           out += c;
         } else {
           out += "\\x";
-          append_hex_byte(out, byte);
+          morsel::detail::append_hex_digits(out, byte);
         }
     }
   }
@@ -138,16 +90,48 @@ void append_double(std::string& out, double value) {
 }
 
 void append_bytes(std::string& out, std::span<const unsigned char> bytes) {
-  append_list(out, bytes,
-              [&](unsigned char b) { append_number(out, static_cast<unsigned int>(b)); });
+  out += '[';
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    out += i == 0 ? "" : ", ";
+    append_number(out, static_cast<unsigned int>(bytes[i]));
+  }
+  out += ']';
 }
 
-void append_item(std::string& out, const morsel::item& value,
-                 std::span<const unsigned char> item_bytes) {
-  const morsel::kind k = morsel::kind_of(value);
-  out += kind_word(k);
-  out += ' ';
-  switch (k) {
+bool for_each_element(
+    const morsel::item& value,
+    const std::function<void(std::span<const unsigned char>, const morsel::item&)>& each) {
+  if (!morsel::detail::is_array(morsel::kind_of(value))) {
+    return false;
+  }
+  if (const auto* bytes = std::get_if<std::span<const unsigned char>>(&value)) {
+    for (std::size_t i = 0; i < bytes->size(); ++i) {
+      each(bytes->subspan(i, 1), morsel::item((*bytes)[i]));
+    }
+    return true;
+  }
+  // The elements of the other arrays are items of their own, checked when the array was read.
+  const std::span<const unsigned char> items = std::visit(
+      [](const auto& v) -> std::span<const unsigned char> {
+        if constexpr (requires { v.items(); }) {
+          return v.items();
+        } else {
+          return {};
+        }
+      },
+      value);
+  morsel::reader elements(items);
+  while (!elements.empty()) {
+    const std::size_t at = elements.offset();
+    const morsel::item element = elements.next();
+    each(items.subspan(at, elements.offset() - at), element);
+  }
+  return true;
+}
+
+void append_value(std::string& out, const morsel::item& value,
+                  std::span<const unsigned char> item_bytes) {
+  switch (morsel::kind_of(value)) {
     case morsel::kind::boolean:
       out += std::get<bool>(value) ? "true" : "false";
       break;
@@ -176,19 +160,19 @@ void append_item(std::string& out, const morsel::item& value,
       append_string(out, std::get<std::string_view>(value), header_at(item_bytes));
       break;
     case morsel::kind::u8_array:
-      append_bytes(out, std::get<std::span<const unsigned char>>(value));
-      break;
     case morsel::kind::u64_array:
-      append_list(out, std::get<morsel::u64_array_view>(value),
-                  [&](unsigned long v) { append_number(out, v); });
-      break;
     case morsel::kind::f64_array:
-      append_list(out, std::get<morsel::f64_array_view>(value),
-                  [&](double v) { append_double(out, v); });
+    case morsel::kind::string_array: {
+      out += '[';
+      bool first = true;
+      for_each_element(value, [&](std::span<const unsigned char> bytes, const morsel::item& e) {
+        out += first ? "" : ", ";
+        first = false;
+        append_value(out, e, bytes);
+      });
+      out += ']';
       break;
-    case morsel::kind::string_array:
-      append_strings(out, std::get<morsel::string_array_view>(value));
-      break;
+    }
     case morsel::kind::person: {
       const Person& person = std::get<Person>(value);
       out += "{age: ";
@@ -199,6 +183,13 @@ void append_item(std::string& out, const morsel::item& value,
       break;
     }
   }
+}
+
+void append_item(std::string& out, const morsel::item& value,
+                 std::span<const unsigned char> item_bytes) {
+  out += morsel::detail::info(morsel::kind_of(value)).word;
+  out += ' ';
+  append_value(out, value, item_bytes);
 }
 
 }  // namespace morsel_cli

@@ -4,7 +4,6 @@
 #define MORSEL_CLI_WALK_H
 
 #include <cstddef>
-#include <optional>
 #include <span>
 
 #include <morsel/message.h>
@@ -37,16 +36,9 @@ struct lone_item {
   std::span<const unsigned char> extra;
 };
 
-// Throws morsel::decode_error as the lone-item decoder of the input's kind does.
+// Checks the item under the lone-item decoders' rules; throws morsel::decode_error ("byte 0: ...")
+// where its decoder would.
 lone_item read_lone_item(std::span<const unsigned char> input);
-
-// The elements of an array item: where they start (its header is the bytes before them) and how
-// many there are. Nothing for an item of any other kind.
-struct array_elements {
-  const unsigned char* first;
-  std::size_t count;
-};
-std::optional<array_elements> elements_of(const shown& item);
 
 }  // namespace morsel_cli
 

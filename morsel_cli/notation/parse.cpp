@@ -7,16 +7,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <type_traits>
 #include <vector>
 
+#include <morsel/detail/hex.h>
+#include <morsel/kind.h>
+
 #include "notation.h"
 
 namespace morsel_cli {
 namespace {
+
+using morsel::detail::hex_digit_value;
 
 enum class token_kind { word, string, punct, end };
 
@@ -76,8 +82,7 @@ class lexer {
     if (byte >= 0x20 && byte < 0x7F) {
       return std::string("'") + c + "'";
     }
-    constexpr std::string_view digits = "0123456789abcdef";
-    return std::string("byte 0x") + digits[byte >> 4U] + digits[byte & 0xFU];
+    return "byte " + morsel::detail::hex_byte(byte);
   }
 
   void step() {
@@ -132,9 +137,10 @@ class lexer {
       } else if (escape == 'n' || escape == 't') {
         bytes += escape == 'n' ? '\n' : '\t';
         step();
-      } else if (escape == 'x' && at_ + 2 < text_.size() && hex_digit(text_[at_ + 1]) >= 0 &&
-                 hex_digit(text_[at_ + 2]) >= 0) {
-        bytes += static_cast<char>(hex_digit(text_[at_ + 1]) * 16 + hex_digit(text_[at_ + 2]));
+      } else if (escape == 'x' && at_ + 2 < text_.size() && hex_digit_value(text_[at_ + 1]) >= 0 &&
+                 hex_digit_value(text_[at_ + 2]) >= 0) {
+        bytes += static_cast<char>(hex_digit_value(text_[at_ + 1]) * 16 +
+                                   hex_digit_value(text_[at_ + 2]));
         step();
         step();
         step();
@@ -206,76 +212,79 @@ class parser {
       advance();  // an offset, as decode prints it; not checked
       expect_punct(':', "':' after the offset");
     }
-    const std::size_t line = current_.line;
-    const std::string kind = word(
+    const token kind_token = current_;
+    std::string word = this->word(
         "a kind (bool, u8, u32, u64, i8, i32, i64, f32, f64, string, "
         "u8[], u64[], f64[], string[], person, extra)");
     advance();
-    const bool array =
-        (kind == "u8" || kind == "u64" || kind == "f64" || kind == "string") && at_punct('[');
-    if (array) {
+    // An array kind, "u8[]": its brackets are tokens of their own.
+    if (at_punct('[') && kind_of_word(word + "[]")) {
       advance();
-      expect_punct(']', "']' (an array kind is written " + kind + "[])");
+      expect_punct(']', "']' (an array kind is written " + word + "[])");
+      word += "[]";
     }
-    return {value_of(kind, array), line};
+    if (word == "i64") {
+      return {integer<long>(), kind_token.line};
+    }
+    if (word == "extra") {
+      return {extra{list<unsigned char>([this] { return integer<unsigned char>(); })},
+              kind_token.line};
+    }
+    if (const auto k = kind_of_word(word)) {
+      return {value_of(*k), kind_token.line};
+    }
+    fail_at(kind_token.line, kind_token.column, "unknown kind '" + word + "'");
   }
 
-  parsed_value value_of(const std::string& kind, bool array) {
-    if (array) {
-      if (kind == "u8") {
+  static std::optional<morsel::kind> kind_of_word(std::string_view word) {
+    for (std::size_t i = 0; i < morsel::kind_count; ++i) {
+      const auto k = static_cast<morsel::kind>(i);
+      if (morsel::detail::info(k).word == word) {
+        return k;
+      }
+    }
+    return std::nullopt;
+  }
+
+  parsed_value value_of(morsel::kind k) {
+    switch (k) {
+      case morsel::kind::boolean: {
+        const std::string& w = word("true or false");
+        if (w != "true" && w != "false") {
+          fail("true or false");
+        }
+        const bool flag = w == "true";
+        advance();
+        return flag;
+      }
+      case morsel::kind::u8:
+        return integer<unsigned char>();
+      case morsel::kind::u32:
+        return integer<unsigned int>();
+      case morsel::kind::u64:
+        return integer<unsigned long>();
+      case morsel::kind::i8:
+        return integer<signed char>();
+      case morsel::kind::i32:
+        return integer<int>();
+      case morsel::kind::f32:
+        return floating<float>();
+      case morsel::kind::f64:
+        return floating<double>();
+      case morsel::kind::string:
+        return string();
+      case morsel::kind::u8_array:
         return list<unsigned char>([this] { return integer<unsigned char>(); });
-      }
-      if (kind == "u64") {
+      case morsel::kind::u64_array:
         return list<unsigned long>([this] { return integer<unsigned long>(); });
-      }
-      if (kind == "f64") {
+      case morsel::kind::f64_array:
         return list<double>([this] { return floating<double>(); });
-      }
-      return list<text>([this] { return string(); });
+      case morsel::kind::string_array:
+        return list<text>([this] { return string(); });
+      case morsel::kind::person:
+        return person();
     }
-    if (kind == "bool") {
-      const std::string& w = word("true or false");
-      if (w != "true" && w != "false") {
-        fail("true or false");
-      }
-      const bool flag = w == "true";
-      advance();
-      return flag;
-    }
-    if (kind == "u8") {
-      return integer<unsigned char>();
-    }
-    if (kind == "u32") {
-      return integer<unsigned int>();
-    }
-    if (kind == "u64") {
-      return integer<unsigned long>();
-    }
-    if (kind == "i8") {
-      return integer<signed char>();
-    }
-    if (kind == "i32") {
-      return integer<int>();
-    }
-    if (kind == "i64") {
-      return integer<long>();
-    }
-    if (kind == "f32") {
-      return floating<float>();
-    }
-    if (kind == "f64") {
-      return floating<double>();
-    }
-    if (kind == "string") {
-      return string();
-    }
-    if (kind == "person") {
-      return person();
-    }
-    if (kind == "extra") {
-      return extra{list<unsigned char>([this] { return integer<unsigned char>(); })};
-    }
-    fail_at(current_.line, current_.column, "unknown kind '" + kind + "'");
+    return false;  // not reached: every kind is listed
   }
 
   template <typename T, typename Element>
@@ -352,9 +361,24 @@ class parser {
       advance();
       return std::bit_cast<T>(pattern);
     }
+    // Decimal, or hex after "0x" (C's hex float: 0x10, 0x1.8p1), as integers may be.
+    std::string_view digits = w;
+    const bool negative = digits.starts_with('-');
+    if (negative || digits.starts_with('+')) {
+      digits.remove_prefix(1);
+    }
+    const bool hex = digits.starts_with("0x") || digits.starts_with("0X");
+    if (hex) {
+      digits.remove_prefix(2);
+    }
     T number{};
-    const auto [end, error] = std::from_chars(w.data(), w.data() + w.size(), number);
-    if (error != std::errc() || end != w.data() + w.size()) {
+    const auto [end, error] = hex ? std::from_chars(digits.data(), digits.data() + digits.size(),
+                                                    number, std::chars_format::hex)
+                                  : std::from_chars(w.data(), w.data() + w.size(), number);
+    if (hex && !digits.empty() && error == std::errc() && negative) {
+      number = -number;
+    }
+    if (error != std::errc() || end != w.data() + w.size() || (hex && digits.empty())) {
       fail_at(line, column,
               "expected " + expected + ", got '" + w + "' (out of range, or not a number)");
     }
@@ -366,9 +390,10 @@ class parser {
     text t;
     if (at_punct('<')) {
       advance();
+      const token tag_token = current_;
       const auto tag = integer<unsigned char>();
-      if (tag != morsel::TAG_STR4 && tag != morsel::TAG_STR) {
-        fail_at(current_.line, current_.column, "a string's tag is 0xaa or 0xab");
+      if (!morsel::detail::is_string_tag(tag)) {
+        fail_at(tag_token.line, tag_token.column, "a string's tag is 0xaa or 0xab");
       }
       const auto length = integer<unsigned char>();
       expect_punct('>', "'>' after a string's tag and length byte");
@@ -409,19 +434,6 @@ class parser {
 };
 
 }  // namespace
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
-}
 
 std::vector<parsed_item> parse_notation(std::string_view text) {
   return parser(text).items();

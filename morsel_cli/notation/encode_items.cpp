@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include <morsel/kind.h>
 #include <morsel/message.h>
 #include <morsel/morsel.h>
 
@@ -27,6 +28,14 @@ struct patch {
   std::size_t offset;
   unsigned char byte;
 };
+
+// A string or an array: standing alone, it runs to the end of its buffer.
+bool runs_to_end(const parsed_value& value) {
+  return std::holds_alternative<text>(value) || std::holds_alternative<std::vector<text>>(value) ||
+         std::holds_alternative<std::vector<unsigned char>>(value) ||
+         std::holds_alternative<std::vector<unsigned long>>(value) ||
+         std::holds_alternative<std::vector<double>>(value);
+}
 
 void apply_patches(std::vector<unsigned char>& bytes, const std::vector<patch>& patches) {
   for (const patch& p : patches) {
@@ -50,7 +59,7 @@ void check_exact(const text& t, std::size_t line) {
     return;
   }
   const auto usual = morsel::detail::string_header(t.bytes.size());
-  if (t.bytes.size() > 255 || t.header->length != usual[1]) {
+  if (t.bytes.size() > morsel::detail::kMaxCount || t.header->length != usual[1]) {
     fail_line(line, "a string's length byte here must be its length (" +
                         std::to_string(t.bytes.size()) +
                         (t.bytes.size() == 1 ? " byte)" : " bytes)"));
@@ -76,12 +85,41 @@ std::string without_prefix(std::string_view what, std::string_view prefix) {
   return std::string(what.starts_with(prefix) ? what.substr(prefix.size()) : what);
 }
 
+// Where a reader walking the message item by item (next(), as decode does) parts from the items
+// as they were written, which start at `starts`: the one case is an empty u64 or f64 array
+// followed by a u8 item whose value is a tag, which it takes for an empty byte array.
+std::vector<std::string> walk_warnings(std::span<const unsigned char> bytes,
+                                       const std::vector<std::size_t>& starts,
+                                       const std::vector<parsed_item>& items) {
+  morsel::reader in(bytes);
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    if (in.offset() != starts[i]) {
+      const std::size_t culprit = i - 1;  // the item the walk read otherwise
+      return {"line " + std::to_string(items[culprit].line) +
+              ": an empty u64 or f64 array followed by a u8 item whose value is a tag walks as "
+              "an empty byte array: a reader of the next item (morsel decode) misreads from byte " +
+              std::to_string(starts[culprit])};
+    }
+    try {
+      in.skip();
+    } catch (const morsel::decode_error&) {
+      return {"line " + std::to_string(items[i].line) +
+              ": a reader walking the message item by item (morsel decode) cannot read this "
+              "item back"};
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
-std::vector<unsigned char> encode_message(const std::vector<parsed_item>& items) {
+encoded encode_message(const std::vector<parsed_item>& items) {
   morsel::writer out;
   std::vector<patch> patches;
+  std::vector<std::size_t> starts;
+  starts.reserve(items.size());
   for (const parsed_item& parsed : items) {
+    starts.push_back(out.size());
     try {
       std::visit(
           [&](const auto& v) {
@@ -116,7 +154,8 @@ std::vector<unsigned char> encode_message(const std::vector<parsed_item>& items)
   }
   std::vector<unsigned char> bytes = out.take();
   apply_patches(bytes, patches);
-  return bytes;
+  std::vector<std::string> warnings = walk_warnings(bytes, starts, items);
+  return {std::move(bytes), std::move(warnings)};
 }
 
 std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& items) {
@@ -140,7 +179,7 @@ std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& item
           }
         } else if constexpr (std::is_same_v<V, std::vector<text>>) {
           for (const text& t : v) {
-            if (t.bytes.size() > 255) {
+            if (t.bytes.size() > morsel::detail::kMaxCount) {
               fail_line(first.line,
                         "a string-array element over 255 bytes cannot be read back: its length "
                         "byte is the only way to find where it ends");
@@ -148,7 +187,8 @@ std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& item
             check_exact(t, first.line);
           }
           bytes = morsel::serialize(plain(v));
-          patch_elements(bytes, morsel::serialize(std::vector<std::string>{}).size(), v, patches);
+          patch_elements(bytes, morsel::detail::info(morsel::kind::string_array).header_size, v,
+                         patches);
         } else if constexpr (!std::is_same_v<V, extra>) {
           bytes = morsel::serialize(v);
         }
@@ -162,11 +202,7 @@ std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& item
       fail_line(items[i].line, "encode --item takes one item (and extra bytes after it)");
     }
     // Strings and arrays run to the end of their buffer: bytes after them would be theirs.
-    if (std::holds_alternative<text>(first.item) ||
-        std::holds_alternative<std::vector<text>>(first.item) ||
-        std::holds_alternative<std::vector<unsigned char>>(first.item) ||
-        std::holds_alternative<std::vector<unsigned long>>(first.item) ||
-        std::holds_alternative<std::vector<double>>(first.item)) {
+    if (runs_to_end(first.item)) {
       fail_line(items[i].line,
                 "a string or an array standing alone runs to the end: nothing follows it");
     }
