@@ -22,7 +22,7 @@ const auto kNoFlush = [](std::string&) {};
 
 Bytes encode(std::string_view text, bool lone) {
   const std::vector<morsel_cli::parsed_item> items = morsel_cli::parse_notation(text);
-  return lone ? morsel_cli::encode_lone_item(items) : morsel_cli::encode_message(items);
+  return lone ? morsel_cli::encode_lone_item(items) : morsel_cli::encode_message(items).bytes;
 }
 
 // Bytes decode accepts print as text that encodes back to them.

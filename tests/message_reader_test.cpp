@@ -1,7 +1,9 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +14,25 @@
 #include <morsel/message.h>
 
 #include "hex.h"
+
+// Every allocation of this test program is counted, so that a test can tell how many a call made.
+namespace {
+std::size_t allocations = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) {
+    return memory;
+  }
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept {
+  std::free(memory);
+}
+void operator delete(void* memory, std::size_t /*size*/) noexcept {
+  std::free(memory);
+}
 
 namespace {
 
@@ -181,6 +202,22 @@ INSTANTIATE_TEST_SUITE_P(
                 "byte 1: array elements under tag 0xa6: expected 0xa2, 0xa4 or 0xa9", 3},
         Refusal{"AC 01", kNext, "byte 1: the array's first element is missing", kEnd}));
 
+// A vector read from a message is allocated once, whatever its size.
+TEST(Reader, VectorsAreAllocatedOnce) {
+  morsel::writer out;
+  out.write(std::vector<double>(255, 0.5)).write(std::vector<unsigned long>(255, 7));
+  out.write(std::vector<std::string>(255, "s")).write(std::vector<unsigned char>(255, 1));
+  morsel::reader in(out.bytes());
+  std::size_t before = allocations;
+  EXPECT_EQ(in.read<std::vector<double>>().size(), 255U);
+  EXPECT_EQ(in.read<std::vector<unsigned long>>().size(), 255U);
+  EXPECT_EQ(allocations - before, 2U);
+  before = allocations;
+  EXPECT_EQ(in.read<std::vector<std::string>>().size(), 255U);  // short strings: no allocation
+  EXPECT_EQ(in.read<std::vector<unsigned char>>().size(), 255U);
+  EXPECT_EQ(allocations - before, 2U);
+}
+
 // A one-byte item may end the bytes: nothing past it is read (the sanitizer build checks that).
 TEST(Reader, BoolAtTheVeryEnd) {
   const Bytes last = hex("A1");
@@ -193,14 +230,27 @@ TEST(Reader, BoolAtTheVeryEnd) {
 TEST(Reader, EmptyArraysWhoseKindTheTagsLeaveOpen) {
   const Bytes wide = hex("AC 00");
   EXPECT_EQ(morsel::reader(wide).peek(), kind::u64_array);
-  // A stream's bytes so far may stop before the A2 that would make it a byte array.
+  // A stream's bytes so far may stop before the A2 that would make it a byte array, or before the
+  // byte after it that tells whether it is one.
+  for (const char* cut : {"AC 00", "AC 00 A2"}) {
+    const Bytes bytes = hex(cut);
+    morsel::reader stream(bytes, morsel::partial);
+    EXPECT_THROW((void)stream.next(), morsel::truncated_error) << cut;
+    EXPECT_THROW((void)stream.peek(), morsel::truncated_error) << cut;
+  }
   morsel::reader stream(wide, morsel::partial);
-  EXPECT_THROW((void)stream.next(), morsel::truncated_error);
   EXPECT_TRUE(stream.read<std::vector<double>>().empty());
+  const Bytes at_the_end = hex("AC 00 A2");
+  EXPECT_EQ(morsel::reader(at_the_end).peek(), kind::u8_array);
   const Bytes bytes = hex("AC 00 A2 A1");
   morsel::reader in(bytes);
   EXPECT_TRUE(std::get<std::span<const unsigned char>>(in.next()).empty());
   EXPECT_FALSE(in.read<bool>());
+  // A2 followed by a byte that cannot start an item is a u8 item: the walk reads what was written.
+  const Bytes then_u8 = hex("AC 00 A2 07");
+  morsel::reader walked(then_u8);
+  EXPECT_TRUE(std::get<morsel::u64_array_view>(walked.next()).empty());
+  EXPECT_EQ(std::get<unsigned char>(walked.next()), 7);
   // Typed reads are never in doubt: the same bytes as an empty f64 array and a u8 item.
   const Bytes doubles = hex("AC 00 A2 07");
   morsel::reader typed(doubles);

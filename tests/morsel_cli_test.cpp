@@ -131,6 +131,126 @@ TEST(MorselTool, DumpShowsBytesBesideTheirMeaningAndMarksWhereReadingStopped) {
             "            ^^\n");
 }
 
+// Every form of the notation, both ways where decode prints it so; `bytes` in hex.
+struct Form {
+  const char* text;
+  const char* bytes;
+  const char* printed;  // what decode prints for the bytes, when not `text`
+};
+
+TEST(MorselTool, EveryNotationFormBothWays) {
+  const std::vector<Form> forms{
+      {"bool false", "A1", nullptr},
+      {"u8 255", "A2 FF", nullptr},
+      {"u8 0xfe", "A2 FE", "u8 254"},
+      {"u32 4294967295", "A3 FFFFFFFF", nullptr},
+      {"u64 18446744073709551615", "A4 FFFFFFFFFFFFFFFF", nullptr},
+      {"i8 -128", "A5 80", nullptr},
+      {"i8 127", "A5 7F", nullptr},
+      {"i32 -2147483648", "A6 80000000", nullptr},
+      {"i64 -9223372036854775808", "A4 8000000000000000", "u64 9223372036854775808"},
+      {"f32 -inf", "A8 FF800000", nullptr},
+      {"f32 1e-45", "A8 00000001", nullptr},
+      {"f64 0x10", "A9 4030000000000000", "f64 16"},
+      {"f64 -0x1.8p1", "A9 C008000000000000", "f64 -3"},
+      {"f64 nan", "A9 7FF8000000000000", "f64 nan:0x7ff8000000000000"},
+      {"string \"\\x00\\x7f\\xff\"", "AB 03 007FFF", nullptr},
+      {"string \"\\xAb\\x0C\"", "AB 02 AB0C", "string \"\\xab\\x0c\""},
+      {"u8[] [0, 255]", "AC 02 A2 00FF", nullptr},
+      {"u64[] [1]", "AC 01 A4 0000000000000001", nullptr},
+      {"f64[] [-0]", "AC 01 A9 8000000000000000", nullptr},
+      {"string[] [<0xab 4>\"abcd\", \"\"]", "AD 02 AB 04 61626364 AB 00", nullptr},
+      {"person {age: 255, height: -0}", "AE A2 FF A8 80000000", nullptr},
+  };
+  for (const Form& form : forms) {
+    const std::string bytes = text_of(morsel_test::hex(form.bytes));
+    EXPECT_EQ(morsel_tool({"encode"}, form.text).out, bytes) << form.text;
+    EXPECT_EQ(morsel_tool({"decode"}, bytes).out,
+              std::string("0: ") + (form.printed != nullptr ? form.printed : form.text) + "\n")
+        << form.text;
+  }
+}
+
+TEST(MorselTool, IntegersOutsideTheirKindAreRefused) {
+  for (const char* text : {"u8 256", "u8 -1", "i8 -129", "i8 128", "u32 4294967296",
+                           "i32 2147483648", "i32 -2147483649", "u64 18446744073709551616",
+                           "i64 9223372036854775808", "u8[] [1, 256]"}) {
+    const Outcome outcome = morsel_tool({"encode"}, text);
+    EXPECT_EQ(outcome.status, 1) << text;
+    EXPECT_NE(outcome.err.find("expected an integer from"), std::string::npos) << text;
+  }
+}
+
+// Output longer than the tool's 1 MiB buffer is written once, in order.
+TEST(MorselTool, DecodeOfSeveralBuffersOfOutputEncodesBack) {
+  morsel::writer out;
+  for (unsigned int i = 0; i < 60000; ++i) {
+    out.write(i).write("twelve bytes");
+  }
+  const std::string bytes = text_of(out.take());
+  const Outcome decoded = morsel_tool({"decode"}, bytes);
+  ASSERT_GT(decoded.out.size(), std::size_t{2} << 20);
+  EXPECT_EQ(morsel_tool({"encode"}, decoded.out).out, bytes);
+}
+
+TEST(MorselTool, DumpRowsOfLongItemsAndTheirOffsets) {
+  // A 20-byte string takes two rows; the u64 array's elements sit at 24 and 33.
+  const Outcome outcome =
+      morsel_tool({"dump", "--hex"},
+                  "ab 14 6162636465666768696a6b6c6d6e6f7071727374 ac 02 a4 0000000000000001 "
+                  "a4 0000000000000002");
+  EXPECT_EQ(outcome.out,
+            "         0  ab 14 61 62 63 64 65 66 67 68 69 6a 6b 6c 6d 6e  string "
+            "\"abcdefghijklmnopqrst\"\n"
+            "        16  6f 70 71 72 73 74\n"
+            "        22  ac 02                                            u64[], 2 elements\n"
+            "        24  a4 00 00 00 00 00 00 00 01                         [0] 1\n"
+            "        33  a4 00 00 00 00 00 00 00 02                         [1] 2\n");
+  // The wrong byte is on the item's second row: the marker goes under it there.
+  const Outcome wrong =
+      morsel_tool({"dump", "--hex"}, "ad 02 ab 0e 6162636465666768696a6b6c6d6e a3");
+  EXPECT_EQ(wrong.out,
+            "         0  ad 02 ab 0e 61 62 63 64 65 66 67 68 69 6a 6b 6c  error: byte 0: element 1 "
+            "at byte 18: expected tag 0xaa or 0xab, got 0xa3\n"
+            "        16  6d 6e a3\n"
+            "                  ^^\n");
+}
+
+// Bytes a walk would misread are written, with a warning; a u8 item whose value is no tag after
+// an empty array walks as it was written.
+TEST(MorselTool, EncodeWarnsOfBytesAWalkMisreads) {
+  const Outcome tag_valued = morsel_tool({"encode", "--hex"}, "f64[] []\nu8 0xa2 u8 1");
+  EXPECT_EQ(tag_valued.out, "[ ac 0 a2 a2 a2 1 ]\n");
+  EXPECT_EQ(tag_valued.err,
+            "morsel: warning: line 1: an empty u64 or f64 array followed by a u8 item whose value "
+            "is a tag walks as an empty byte array: a reader of the next item (morsel decode) "
+            "misreads from byte 0\n");
+  EXPECT_EQ(tag_valued.status, 0);
+  const Outcome plain = morsel_tool({"encode"}, "f64[] [] u8 7");
+  EXPECT_EQ(plain.err, "");
+  EXPECT_EQ(morsel_tool({"decode"}, plain.out).out, "0: u64[] []\n2: u8 7\n");
+}
+
+// A lone f64 array of 256 elements has count byte 0: its elements tell its kind.
+TEST(MorselTool, LoneArrayOf256Elements) {
+  const std::string alone = text_of(morsel::serialize(std::vector<double>(256, 0.5)));
+  const Outcome decoded = morsel_tool({"decode", "--item"}, alone);
+  EXPECT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_EQ(morsel_tool({"encode", "--item"}, decoded.out).out, alone);
+  const Outcome dumped = morsel_tool({"dump", "--item"}, alone);
+  EXPECT_TRUE(dumped.out.starts_with("         0  ac 00 ")) << dumped.out;
+  EXPECT_NE(dumped.out.find("f64[], 256 elements"), std::string::npos);
+  EXPECT_EQ(morsel_tool({"dump", "--item", "--hex"}, "a2 07 ff").out,
+            "         0  a2 07                                            u8 7\n"
+            "         2  ff                                               extra: 1 byte the "
+            "lone-item decoders ignore\n");
+}
+
+TEST(MorselTool, ADashIsStandardInput) {
+  EXPECT_EQ(morsel_tool({"decode", "--hex", "-"}, "a2 05").out, "0: u8 5\n");
+  EXPECT_EQ(morsel_tool({"decode", "--", "-"}, "\xa0").out, "0: bool true\n");
+}
+
 struct Failure {
   std::vector<std::string> args;
   std::string input;
@@ -163,6 +283,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Failure{{}, "", 2, "morsel: a command is needed\nusage: morsel decode ..."},
         Failure{{"frob"}, "", 2, "morsel: unknown command 'frob'\nusage: ..."},
+        Failure{{"frob", "--bogus"}, "", 2, "morsel: unknown command 'frob'\nusage: ..."},
+        Failure{{"decode", "-x"}, "", 2, "morsel: unknown option '-x'\nusage: ..."},
+        Failure{{"decode", ""}, "", 1, "morsel: '': No such file or directory\n"},
+        Failure{{"encode"},
+                "string <0xac 4>\"abcd\"",
+                1,
+                "morsel: line 1, column 9: a string's tag is 0xaa or 0xab\n"},
         Failure{{"decode", "--bogus"}, "", 2, "morsel: unknown option '--bogus'\nusage: ..."},
         Failure{{"decode", "a", "b"}, "", 2, "morsel: one file at most\nusage: ..."},
         Failure{{"decode", "/nonexistent/file"},

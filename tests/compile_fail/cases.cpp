@@ -60,6 +60,8 @@ struct Holding {
   morsel::writer().write(Holding<std::map<int, int>>{});
 #elif defined(MORSEL_CASE_record_vector_of_records)
   morsel::writer().write(Holding<std::vector<Sample>>{});
+#elif defined(MORSEL_CASE_reader_of_temporary)
+  morsel::reader in(morsel::serialize(7U), morsel::partial);
 #elif defined(MORSEL_CASE_read_record_pointer)
   (void)morsel::reader().read<Holding<const char*>>();
 #elif defined(MORSEL_CASE_int_pointer)

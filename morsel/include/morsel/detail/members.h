@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include <morsel/detail/aggregate_members.h>
 #include <morsel/detail/layout.h>
 #include <morsel/item.h>
 #include <morsel/morsel.h>
@@ -63,8 +64,6 @@ concept record =
     std::is_class_v<T> && !item_value<std::remove_const_t<T>> &&
     (described<T> || (std::is_aggregate_v<T> && !is_std_array<std::remove_const_t<T>>));
 
-inline constexpr std::size_t kMaxAggregateMembers = 32;
-
 // Converts to any type: stands for one initializer when the members of an aggregate are counted.
 // Never defined; only named in unevaluated requirements.
 struct any_member {
@@ -86,140 +85,6 @@ constexpr std::size_t aggregate_member_count() {
     return N;
   } else {
     return aggregate_member_count<T, N - 1>();
-  }
-}
-
-// The members of a plain aggregate of N members, as a tuple of references, by structured
-// bindings. Written out for each N up to kMaxAggregateMembers; generated, not edited by hand.
-template <std::size_t N, typename T>
-constexpr auto aggregate_members(T& value) noexcept {
-  if constexpr (N == 0) {
-    (void)value;
-    return std::tuple<>();
-  } else if constexpr (N == 1) {
-    auto& [m0] = value;
-    return std::tie(m0);
-  } else if constexpr (N == 2) {
-    auto& [m0, m1] = value;
-    return std::tie(m0, m1);
-  } else if constexpr (N == 3) {
-    auto& [m0, m1, m2] = value;
-    return std::tie(m0, m1, m2);
-  } else if constexpr (N == 4) {
-    auto& [m0, m1, m2, m3] = value;
-    return std::tie(m0, m1, m2, m3);
-  } else if constexpr (N == 5) {
-    auto& [m0, m1, m2, m3, m4] = value;
-    return std::tie(m0, m1, m2, m3, m4);
-  } else if constexpr (N == 6) {
-    auto& [m0, m1, m2, m3, m4, m5] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5);
-  } else if constexpr (N == 7) {
-    auto& [m0, m1, m2, m3, m4, m5, m6] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6);
-  } else if constexpr (N == 8) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7);
-  } else if constexpr (N == 9) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8);
-  } else if constexpr (N == 10) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9);
-  } else if constexpr (N == 11) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10);
-  } else if constexpr (N == 12) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11);
-  } else if constexpr (N == 13) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12);
-  } else if constexpr (N == 14) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13);
-  } else if constexpr (N == 15) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14);
-  } else if constexpr (N == 16) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15);
-  } else if constexpr (N == 17) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16);
-  } else if constexpr (N == 18) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17);
-  } else if constexpr (N == 19) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18] =
-        value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18);
-  } else if constexpr (N == 20) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18,
-           m19] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19);
-  } else if constexpr (N == 21) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20);
-  } else if constexpr (N == 22) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21);
-  } else if constexpr (N == 23) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22);
-  } else if constexpr (N == 24) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23);
-  } else if constexpr (N == 25) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23, m24] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23, m24);
-  } else if constexpr (N == 26) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23, m24, m25] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23, m24, m25);
-  } else if constexpr (N == 27) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23, m24, m25, m26] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23, m24, m25, m26);
-  } else if constexpr (N == 28) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23, m24, m25, m26, m27] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23, m24, m25, m26, m27);
-  } else if constexpr (N == 29) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23, m24, m25, m26, m27, m28] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23, m24, m25, m26, m27, m28);
-  } else if constexpr (N == 30) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23, m24, m25, m26, m27, m28, m29] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23, m24, m25, m26, m27, m28, m29);
-  } else if constexpr (N == 31) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23, m24, m25, m26, m27, m28, m29, m30] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23, m24, m25, m26, m27, m28, m29, m30);
-  } else if constexpr (N == 32) {
-    auto& [m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17, m18, m19,
-           m20, m21, m22, m23, m24, m25, m26, m27, m28, m29, m30, m31] = value;
-    return std::tie(m0, m1, m2, m3, m4, m5, m6, m7, m8, m9, m10, m11, m12, m13, m14, m15, m16, m17,
-                    m18, m19, m20, m21, m22, m23, m24, m25, m26, m27, m28, m29, m30, m31);
   }
 }
 
