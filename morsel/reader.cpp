@@ -92,31 +92,52 @@ void reject(Bytes bytes, std::size_t offset, kind expected) {
               offset);
 }
 
-void throw_member_failure(const decode_error& error, std::size_t item_offset, std::size_t member) {
+void throw_member_failure(const decode_error& error, std::size_t item_offset, part_position part) {
   const std::string_view what = error.what();
   const std::string prefix = at_byte(item_offset);
-  throw member_failure{{member},
+  throw member_failure{{part},
                        item_offset,
                        error.stopped_at(),
                        std::string(what.starts_with(prefix) ? what.substr(prefix.size()) : what),
                        dynamic_cast<const truncated_error*>(&error) != nullptr};
 }
 
-void throw_record_error(const member_failure& failure, std::size_t record_offset) {
-  std::string path;
-  for (const std::size_t member : failure.path) {
-    if (!path.empty()) {
-      path += '.';
-    }
-    path += std::to_string(member);
+void throw_record_error(const member_failure& failure, std::string_view container,
+                        std::size_t record_offset) {
+  std::string path = failure.path.front().element ? "element " : "member ";
+  for (std::size_t i = 0; i < failure.path.size(); ++i) {
+    const part_position& part = failure.path[i];
+    const std::string index = std::to_string(part.index);
+    path += i == 0 ? index : part.element ? "[" + index + "]" : "." + index;
   }
-  const std::string what = at_byte(failure.item_offset) + "member " + path +
-                           " of the record at byte " + std::to_string(record_offset) + ": " +
-                           failure.what;
+  const std::string what = at_byte(failure.item_offset) + path + " of the " +
+                           std::string(container) + " at byte " + std::to_string(record_offset) +
+                           ": " + failure.what;
   if (failure.truncated) {
     throw truncated_error(what, failure.stopped_at);
   }
   throw decode_error(what, failure.stopped_at);
+}
+
+void throw_count_too_large(std::size_t count_offset, std::size_t count, std::size_t needed,
+                           std::size_t left, std::size_t stopped_at) {
+  throw truncated_error(at_byte(count_offset) + "a count of " + std::to_string(count) +
+                            " elements needs at least " + std::to_string(needed) +
+                            " bytes after it, " + std::to_string(left) + " left",
+                        stopped_at);
+}
+
+void throw_bad_index(std::size_t offset, std::size_t index, std::size_t alternatives) {
+  throw decode_error(at_byte(offset) + "alternative " + std::to_string(index) +
+                         " of a std::variant of " + std::to_string(alternatives),
+                     offset + 1);
+}
+
+void throw_count_mismatch(std::size_t offset, std::size_t count, std::size_t expected) {
+  throw decode_error(at_byte(offset) + "an array of " + std::to_string(count) +
+                         " elements, where a std::array of " + std::to_string(expected) +
+                         " is read",
+                     offset + 1);
 }
 
 }  // namespace detail

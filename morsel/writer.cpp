@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include <morsel/detail/conventions.h>
 #include <morsel/detail/layout.h>
 #include <morsel/writer.h>
 
@@ -26,6 +27,19 @@ void throw_too_long(std::string_view what, std::size_t size, std::string_view un
 
 void throw_null_string() {
   throw std::invalid_argument("morsel::writer: null string pointer");
+}
+
+void throw_too_many(std::string_view container, std::size_t count) {
+  std::string message = "morsel::writer: a ";
+  message += container;
+  message +=
+      " of " + std::to_string(count) + " elements is over 4294967295, the most a u32 count holds";
+  throw std::length_error(message);
+}
+
+void throw_valueless() {
+  throw std::invalid_argument(
+      "morsel::writer: a valueless std::variant has no alternative to write");
 }
 
 }  // namespace detail

@@ -1,5 +1,6 @@
 // Cases for the compile-time refusals, one per MORSEL_CASE_ macro (see CMakeLists.txt). The
 // control case uses every neighbouring overload that must keep compiling.
+#include <array>
 #include <map>
 #include <span>
 #include <string>
@@ -22,6 +23,22 @@ template <typename Member>
 struct Holding {
   int id;
   Member member;
+};
+enum class Small : short { one = 1 };
+enum class Byte : unsigned char { one = 1 };
+struct WithRaw {
+  unsigned char raw[4];
+  int y;
+};
+struct Derived : Sample {
+  int more;
+};
+struct Empty {};
+#define MORSEL_EIGHT(p) int p##0, p##1, p##2, p##3, p##4, p##5, p##6, p##7;
+struct SixtyFive {
+  MORSEL_EIGHT(a)
+  MORSEL_EIGHT(b) MORSEL_EIGHT(c) MORSEL_EIGHT(d) MORSEL_EIGHT(e) MORSEL_EIGHT(f) MORSEL_EIGHT(g)
+      MORSEL_EIGHT(h) int last;
 };
 #endif
 
@@ -46,7 +63,10 @@ struct Holding {
   out.write(static_cast<char*>(text)).write("abc").write(u8"abc").write(std::string("abc"));
   out.write(number).write(raw_bytes[0]).write(std::span<const unsigned char>(raw_bytes));
   out.write(Holding<Holding<std::vector<double>>>{});
+  out.write(Holding<std::map<int, std::vector<Sample>>>{}).write(Byte::one);
+  out.write(std::array<unsigned long, 2>{}).write(std::array<Sample, 2>{});
   (void)morsel::reader(out.bytes()).read<Holding<std::string>>();
+  (void)morsel::reader(out.bytes()).read<Holding<std::map<int, std::vector<Sample>>>>();
 #endif
 #elif defined(MORSEL_CASE_writer_int_pointer)
   morsel::writer().write(&number);
@@ -56,10 +76,22 @@ struct Holding {
   morsel::writer().write(Holding<short>{});
 #elif defined(MORSEL_CASE_record_pointer)
   morsel::writer().write(Holding<int*>{});
-#elif defined(MORSEL_CASE_record_map)
-  morsel::writer().write(Holding<std::map<int, int>>{});
-#elif defined(MORSEL_CASE_record_vector_of_records)
-  morsel::writer().write(Holding<std::vector<Sample>>{});
+#elif defined(MORSEL_CASE_record_map_of_shorts)
+  morsel::writer().write(Holding<std::map<int, short>>{});
+#elif defined(MORSEL_CASE_vector_of_pointers)
+  morsel::writer().write(std::vector<int*>{});
+#elif defined(MORSEL_CASE_enum_of_short)
+  morsel::writer().write(Small::one);
+#elif defined(MORSEL_CASE_c_array_member)
+  morsel::writer().write(WithRaw{});
+#elif defined(MORSEL_CASE_base_class)
+  morsel::writer().write(Derived{});
+#elif defined(MORSEL_CASE_vector_of_empty)
+  morsel::writer().write(std::vector<Empty>{});
+#elif defined(MORSEL_CASE_long_byte_array)
+  morsel::writer().write(std::array<unsigned char, 256>{});
+#elif defined(MORSEL_CASE_too_many_members)
+  morsel::writer().write(SixtyFive{});
 #elif defined(MORSEL_CASE_reader_of_temporary)
   morsel::reader in(morsel::serialize(7U), morsel::partial);
 #elif defined(MORSEL_CASE_read_record_pointer)

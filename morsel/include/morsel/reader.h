@@ -3,6 +3,7 @@
 #ifndef MORSEL_READER_H
 #define MORSEL_READER_H
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include <morsel/detail/conventions.h>
 #include <morsel/detail/layout.h>
 #include <morsel/detail/measure.h>
 #include <morsel/detail/members.h>
@@ -42,10 +44,15 @@ namespace detail {
 [[noreturn]] void reject(std::span<const unsigned char> bytes, std::size_t offset,
                          morsel::kind expected);
 
-// A member's item failed inside a record. Carried out of nested records, each adding its member's
-// position, and turned into a decode_error (or truncated_error) by the record read that began it.
+// A part's item failed inside a record or a container. Carried out of nested parts, each adding
+// its position, and turned into a decode_error (or truncated_error) by the read that began it.
+struct part_position {
+  std::size_t index;
+  bool element;  // an element of a container, else a member of a record or tuple
+};
+
 struct member_failure {
-  std::vector<std::size_t> path;  // member positions, outermost first
+  std::vector<part_position> path;  // outermost first
   std::size_t item_offset;
   std::size_t stopped_at;
   std::string what;  // the item's message, without its "byte N: "
@@ -53,8 +60,16 @@ struct member_failure {
 };
 
 [[noreturn]] void throw_member_failure(const decode_error& error, std::size_t item_offset,
-                                       std::size_t member);
-[[noreturn]] void throw_record_error(const member_failure& failure, std::size_t record_offset);
+                                       part_position part);
+// "byte 93: member 4[2].1 of the record at byte 1: ...": `container` names what was read.
+[[noreturn]] void throw_record_error(const member_failure& failure, std::string_view container,
+                                     std::size_t record_offset);
+// The count of a container, refused when the bytes left cannot hold its elements.
+[[noreturn]] void throw_count_too_large(std::size_t count_offset, std::size_t count,
+                                        std::size_t needed, std::size_t left,
+                                        std::size_t stopped_at);
+[[noreturn]] void throw_bad_index(std::size_t offset, std::size_t index, std::size_t alternatives);
+[[noreturn]] void throw_count_mismatch(std::size_t offset, std::size_t count, std::size_t expected);
 
 }  // namespace detail
 
@@ -152,22 +167,59 @@ class reader {
     return values;
   }
 
-  // A record reads whole or not at all: when a member fails, the cursor goes back to the record's
-  // start before the error leaves.
+  template <typename>
+  friend struct detail::convention;
+
+  // A record or a container reads whole or not at all: when a part fails, the cursor goes back to
+  // its start before the error leaves.
   template <typename T>
-  T read_record() {
+  T read_whole() {
     const unsigned char* start = cursor_;
-    T value{};
     try {
-      read_members(value);
+      return read_part<T>();
     } catch (const detail::member_failure& failure) {
       cursor_ = start;
-      detail::throw_record_error(failure, offset());
-    } catch (...) {  // out of memory for a member's string or vector
+      detail::throw_record_error(failure, detail::container_name<T>(), offset());
+    } catch (...) {  // a part's own error, or out of memory for a string or vector
       cursor_ = start;
       throw;
     }
-    return value;
+  }
+
+  // A part of a record or container, read as reading it alone would, but without a start to go
+  // back to of its own: the read that began the whole goes back.
+  template <typename P>
+  P read_part() {
+    if constexpr (detail::record<P>) {
+      P value{};
+      read_members(value);
+      return value;
+    } else if constexpr (detail::composite<P>) {
+      return detail::convention<P>::read(*this);
+    } else if constexpr (detail::item_value<P>) {
+      return read<P>();
+    } else {
+      detail::refuse<P>();
+      return P{};
+    }
+  }
+
+  // A part at a position of its container; a failure inside it names the position.
+  template <typename P>
+  P read_element(std::size_t index) {
+    return at_position(index, true, [this] { return read_part<P>(); });
+  }
+
+  template <typename Read>
+  auto at_position(std::size_t index, bool element, Read read) {
+    try {
+      return read();
+    } catch (detail::member_failure& failure) {
+      failure.path.insert(failure.path.begin(), {index, element});
+      throw;
+    } catch (const decode_error& error) {
+      detail::throw_member_failure(error, offset(), {index, element});
+    }
   }
 
   // Each member's position is a constant where it is read; it is only needed when one fails.
@@ -182,25 +234,65 @@ class reader {
 
   template <std::size_t I, typename M>
   void read_member_at(M& member) {
-    try {
-      read_member(member);
-    } catch (detail::member_failure& failure) {
-      failure.path.insert(failure.path.begin(), I);
-      throw;
-    } catch (const decode_error& error) {
-      detail::throw_member_failure(error, offset(), I);
-    }
+    at_position(I, false, [&] {
+      if constexpr (detail::record<M>) {
+        read_members(member);  // in place
+      } else {
+        member = read_part<M>();
+      }
+    });
   }
 
-  template <typename M>
-  void read_member(M& member) {
-    if constexpr (detail::record<M>) {
-      read_members(member);
-    } else if constexpr (detail::item_value<M>) {
-      member = read<M>();
-    } else {
-      detail::refuse<M>();
+  // ---- What the conventions read beyond items.
+
+  // A u32 count of elements that take at least `element_size` bytes each: refused before any
+  // memory is taken for them when the bytes left cannot hold them (the bytes end inside the
+  // container, so this is a truncated_error).
+  std::size_t read_count(std::size_t element_size) {
+    const unsigned char* at = cursor_;
+    const std::size_t count = read<unsigned int>();
+    const std::size_t room = left();
+    if (count > room / element_size) [[unlikely]] {
+      cursor_ = at;
+      detail::throw_count_too_large(offset(), count, count * element_size, room, bytes().size());
     }
+    return count;
+  }
+
+  // A u8 item holding the index of one of `alternatives`.
+  std::size_t read_index(std::size_t alternatives) {
+    const std::size_t index = read<unsigned char>();
+    if (index >= alternatives) [[unlikely]] {
+      cursor_ -= detail::scalar_size<unsigned char>;
+      detail::throw_bad_index(offset(), index, alternatives);
+    }
+    return index;
+  }
+
+  // The array item of exactly N elements of type T.
+  template <typename T, std::size_t N>
+  std::array<T, N> read_fixed_array() {
+    constexpr morsel::kind k = std::is_same_v<T, unsigned char>   ? kind::u8_array
+                               : std::is_same_v<T, unsigned long> ? kind::u64_array
+                               : std::is_same_v<T, double>        ? kind::f64_array
+                                                                  : kind::string_array;
+    const std::size_t size = checked<k>();
+    const auto view = detail::value_at<k>(here(), size);
+    if (view.size() != N) [[unlikely]] {
+      detail::throw_count_mismatch(offset(), view.size(), N);
+    }
+    std::array<T, N> values{};
+    std::size_t i = 0;
+    for (const auto value : view) {
+      values[i++] = T(value);
+    }
+    cursor_ += size;
+    return values;
+  }
+
+  // Entry `index` at `at` is wrong as a whole (a map's repeated key).
+  [[noreturn]] void fail_element(std::size_t index, std::size_t at, std::string_view what) {
+    throw detail::member_failure{{{index, true}}, at, at, std::string(what), false};
   }
 
   // Pointers rather than an offset: a read is then a compare, a load and an add.
@@ -235,8 +327,8 @@ T reader::read() {
     return take<kind::person>();
   } else if constexpr (std::is_same_v<T, item>) {
     return next();
-  } else if constexpr (detail::record<T>) {
-    return read_record<T>();
+  } else if constexpr (detail::record<T> || detail::composite<T>) {
+    return read_whole<T>();
   } else if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
     return take_vector<T, kind::u8_array>();
   } else if constexpr (std::is_same_v<T, std::vector<unsigned long>>) {

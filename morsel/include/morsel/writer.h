@@ -13,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include <morsel/detail/conventions.h>
 #include <morsel/detail/layout.h>
 #include <morsel/detail/members.h>
 #include <morsel/item.h>
@@ -119,13 +120,20 @@ class writer {
   }
 
   // A record: its members' items, in order (see morsel/detail/members.h for what a record is).
-  // Throws as its members' writes do, and then leaves the writer as it was.
-  template <detail::record T>
-  writer& write(const T& value) {
+  // Enums, std::array, std::optional, std::vector, std::map, std::unordered_map, std::pair,
+  // std::tuple and std::variant: the conventions of morsel/detail/conventions.h. Either throws as
+  // its parts' writes do, and then leaves the writer as it was; a vector or map of more than
+  // 4,294,967,295 elements throws std::length_error, a valueless variant std::invalid_argument.
+  template <typename T>
+  requires(detail::record<T> || detail::composite<T>) writer& write(const T& value) {
     const std::size_t before = size();
     try {
-      std::apply([&out = *this](const auto&... member) { (out.write_member(member), ...); },
-                 detail::members_of(value));
+      if constexpr (detail::record<T>) {
+        std::apply([&out = *this](const auto&... member) { (out.write_part(member), ...); },
+                   detail::members_of(value));
+      } else {
+        detail::convention<T>::write(*this, value);
+      }
     } catch (...) {
       cursor_ = buffer_.data() + before;
       throw;
@@ -135,8 +143,9 @@ class writer {
 
   // Any other class has no layout: say why, rather than list every overload.
   template <typename T>
-  requires(std::is_class_v<T> && !detail::record<T> && !detail::item_value<T> &&
-           !std::is_same_v<T, item> && !std::is_convertible_v<const T&, std::string_view> &&
+  requires(std::is_class_v<T> && !detail::record<T> && !detail::composite<T> &&
+           !detail::item_value<T> && !std::is_same_v<T, item> &&
+           !std::is_convertible_v<const T&, std::string_view> &&
            !std::is_convertible_v<const T&, std::span<const unsigned char>> &&
            !std::is_convertible_v<const T&, std::span<const unsigned long>> &&
            !std::is_convertible_v<const T&, std::span<const double>> &&
@@ -197,10 +206,15 @@ class writer {
   }
   void grow(std::size_t n);
 
+  template <typename>
+  friend struct detail::convention;
+
+  // A member of a record, or an element of a container: any type write takes as a value, and
+  // nothing that would only convert to one (a short member is refused, not promoted).
   template <typename M>
-  void write_member(const M& member) {
-    if constexpr (detail::item_value<M> || detail::record<M>) {
-      write(member);
+  void write_part(const M& part) {
+    if constexpr (detail::writable<M>) {
+      write(part);
     } else {
       detail::refuse<M>();
     }
