@@ -43,8 +43,8 @@ namespace morsel::detail {
 // The types that are written by a convention of this header.
 template <typename T>
 concept composite = std::is_enum_v<T> || is_std_array<T> || is_optional<T> ||
-    (is_vector<T> && !is_vector_of_kind<T>) || is_map<T> || is_tuple<T> ||
-    (is_variant<T> && !std::is_same_v<T, item>);
+                    (is_vector<T> && !is_vector_of_kind<T>) ||
+                    is_map<T> || is_tuple<T> || (is_variant<T> && !std::is_same_v<T, item>);
 
 // Anything writer::write takes and reader::read gives back as a value.
 template <typename T>
@@ -93,10 +93,10 @@ constexpr void refuse() {
 
 // The underlying types an enum may have: the integer kinds, and bool.
 template <typename U>
-inline constexpr bool is_enum_kind = std::is_same_v<U, bool> || std::is_same_v<U, unsigned char> ||
-                                     std::is_same_v<U, signed char> ||
-                                     std::is_same_v<U, unsigned int> || std::is_same_v<U, int> ||
-                                     std::is_same_v<U, unsigned long> || std::is_same_v<U, long>;
+inline constexpr bool is_enum_kind =
+    std::is_same_v<U, bool> || std::is_same_v<U, unsigned char> || std::is_same_v<U, signed char> ||
+    std::is_same_v<U, unsigned int> || std::is_same_v<U, int> || std::is_same_v<U, unsigned long> ||
+    std::is_same_v<U, long>;
 
 template <typename E, typename U = std::underlying_type_t<E>>
 constexpr void check_enum() {
@@ -114,8 +114,7 @@ constexpr std::size_t min_size();
 
 template <typename Tuple, std::size_t... I>
 constexpr std::size_t sum_of_min_sizes(std::index_sequence<I...> /*elements*/) {
-  return (std::size_t{0} + ... +
-          min_size<std::remove_cvref_t<std::tuple_element_t<I, Tuple>>>());
+  return (std::size_t{0} + ... + min_size<std::remove_cvref_t<std::tuple_element_t<I, Tuple>>>());
 }
 
 template <typename Variant, std::size_t... I>
@@ -353,11 +352,14 @@ struct convention<T> {
   }
   template <typename R>
   static T read(R& in) {
-    return [&in]<std::size_t... I>(std::index_sequence<I...>) {
-      // Braced, so that the elements are read in order.
-      return T{in.template read_element<std::tuple_element_t<I, T>>(I)...};
-    }
-    (std::make_index_sequence<std::tuple_size_v<T>>{});
+    return read_elements(in, std::make_index_sequence<std::tuple_size_v<T>>{});
+  }
+
+ private:
+  // Braced, so that the elements are read in order.
+  template <typename R, std::size_t... I>
+  static T read_elements(R& in, std::index_sequence<I...> /*elements*/) {
+    return T{in.template read_element<std::tuple_element_t<I, T>>(I)...};
   }
 };
 
@@ -378,15 +380,21 @@ struct convention<std::variant<T...>> {
   template <typename R>
   static variant read(R& in) {
     const std::size_t index = in.read_index(sizeof...(T));
-    using reading = variant (*)(R&);
-    constexpr auto alternatives = []<std::size_t... I>(std::index_sequence<I...>) {
-      return std::array<reading, sizeof...(T)>{[](R& from) {
-        return variant(std::in_place_index<I>,
-                       from.template read_part<std::variant_alternative_t<I, variant>>());
-      }...};
-    }
-    (std::index_sequence_for<T...>{});
-    return alternatives[index](in);
+    return alternatives<R>(std::index_sequence_for<T...>{})[index](in);
+  }
+
+ private:
+  template <typename R, std::size_t I>
+  static variant read_alternative(R& in) {
+    return variant(std::in_place_index<I>,
+                   in.template read_part<std::variant_alternative_t<I, variant>>());
+  }
+
+  // One reading function per alternative, picked by the index read.
+  template <typename R, std::size_t... I>
+  static constexpr std::array<variant (*)(R&), sizeof...(T)> alternatives(
+      std::index_sequence<I...> /*alternatives*/) {
+    return {&read_alternative<R, I>...};
   }
 };
 
