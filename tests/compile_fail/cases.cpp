@@ -34,12 +34,17 @@ struct Derived : Sample {
   int more;
 };
 struct Empty {};
-#define MORSEL_EIGHT(p) int p##0, p##1, p##2, p##3, p##4, p##5, p##6, p##7;
+#define MORSEL_EIGHT(p) int p##0, p##1, p##2, p##3, p##4, p##5, p##6, p##7
 struct SixtyFive {
-  MORSEL_EIGHT(a)
-  MORSEL_EIGHT(b)
-  MORSEL_EIGHT(c) MORSEL_EIGHT(d) MORSEL_EIGHT(e) MORSEL_EIGHT(f) MORSEL_EIGHT(g)
-      MORSEL_EIGHT(h) int last;
+  MORSEL_EIGHT(a);
+  MORSEL_EIGHT(b);
+  MORSEL_EIGHT(c);
+  MORSEL_EIGHT(d);
+  MORSEL_EIGHT(e);
+  MORSEL_EIGHT(f);
+  MORSEL_EIGHT(g);
+  MORSEL_EIGHT(h);
+  int last;
 };
 #endif
 
