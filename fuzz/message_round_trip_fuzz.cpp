@@ -18,6 +18,7 @@
 #include <morsel/message.h>
 
 #include "fuzz_support.h"
+#include "shapes.h"
 
 namespace {
 
@@ -168,5 +169,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(typed.offset() == walked.offset());
   }
   require(typed.empty() && walked.empty());
+
+  // A struct of every container: read back, it writes the same bytes again. (An unordered map
+  // of more than one entry may iterate in another order once read.)
+  if (in.remaining_bytes() > 0) {
+    morsel_fuzz::Shapes shapes = morsel_fuzz::draw_shapes(in);
+    if (shapes.flags.size() > 1) {
+      shapes.flags.clear();
+    }
+    morsel::writer first;
+    first.write(shapes);
+    morsel::reader back(first.bytes());
+    const auto read = back.read<morsel_fuzz::Shapes>();
+    require(back.empty());
+    morsel::writer second;
+    second.write(read);
+    require(std::equal(first.bytes().begin(), first.bytes().end(), second.bytes().begin(),
+                       second.bytes().end()));
+  }
   return 0;
 }

@@ -1,4 +1,6 @@
 // Walks any input with reader::next() until it is empty or throws decode_error, and checks that
+// typed reads of other kinds (a struct of every container among them) fail without moving or read
+// a whole value, and that
 // writing back what was read gives back the bytes it came from (4-byte strings under the generic
 // tag excepted), that peek() and the typed read of each item's kind agree with next(), and that a
 // throw leaves the reader where it was.
@@ -12,6 +14,7 @@
 #include <morsel/message.h>
 
 #include "fuzz_support.h"
+#include "shapes.h"
 
 namespace {
 
@@ -108,6 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try_read<std::vector<double>>(in);
     try_read<morsel::string_array_view>(in);
     try_read<Person>(in);
+    try_read<morsel_fuzz::Shapes>(in);
     try {
       const morsel::kind peeked = in.peek();
       const morsel::item item = in.next();

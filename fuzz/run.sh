@@ -13,7 +13,9 @@ for name in decode round_trip message_walk message_round_trip notation; do
   log=$(mktemp)
   echo "== fuzz $name for ${seconds}s"
   status=0
+  # A memory limit, so that a huge allocation from a hostile count is a finding.
   "build/fuzz/fuzz/morsel_fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 \
+    -rss_limit_mb=1024 -malloc_limit_mb=64 \
     -dict=fuzz/morsel.dict -artifact_prefix="$findings/$name-" \
     "$scratch" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
   grep -E '^stat::(number_of_executed_units|average_exec_per_sec)|^Done' "$log" || true

@@ -45,8 +45,20 @@ struct Frame {
   bool operator==(const Frame&) const = default;
 };
 
-// Counted right with nothing declared: optional, variant and std::array members are one each.
+// Counted right with nothing declared: optional, variant, tuple and std::array members are one
+// each.
+struct Counted {
+  std::optional<int> a;
+  std::variant<int, std::string> b;
+  std::array<float, 3> c;
+  std::tuple<int> d;
+  std::pair<int, bool> e;
+  std::tuple<int, bool> f;
+  std::optional<std::tuple<int>> g;
+};
 static_assert(std::tuple_size_v<decltype(morsel::detail::members_of(std::declval<Frame&>()))> == 7);
+static_assert(std::tuple_size_v<decltype(morsel::detail::members_of(std::declval<Counted&>()))> ==
+              7);
 
 template <typename T>
 Bytes written(const T& value) {

@@ -117,12 +117,18 @@ concept record =
 
 // Converts to any member type: stands for one initializer when the members of an aggregate of
 // type Owner are counted. Never defined; only named in unevaluated requirements. Not to Owner
-// itself (one initializer would then be a copy), and not to std::optional or a tuple, whose
-// converting constructors would make the conversion ambiguous and the count wrong.
+// itself (one initializer would then be a copy), and not to std::optional or a tuple of one
+// element, whose converting constructors from any one value would make the conversion ambiguous
+// and the count wrong: they are initialized through those constructors instead.
+template <typename T>
+inline constexpr bool is_single_tuple = false;
+template <typename T>
+inline constexpr bool is_single_tuple<std::tuple<T>> = true;
+
 template <typename Owner>
 struct any_member {
   template <typename T>
-  requires(!std::is_same_v<T, Owner> && !is_optional<T> && !is_tuple<T>) operator T()
+  requires(!std::is_same_v<T, Owner> && !is_optional<T> && !is_single_tuple<T>) operator T()
       const;  // NOLINT(google-explicit-constructor)
 };
 

@@ -1,0 +1,90 @@
+// A struct with a member of every convention, nested, for the message fuzz targets: drawn at
+// random from the fuzzer's input, and read from arbitrary bytes.
+#ifndef MORSEL_FUZZ_SHAPES_H
+#define MORSEL_FUZZ_SHAPES_H
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include "fuzz_support.h"
+
+namespace morsel_fuzz {
+
+enum class Mood : unsigned char { calm = 1, storm = 200 };
+
+struct Leaf {
+  unsigned int id;
+  Mood mood;
+  std::optional<std::string> note;
+};
+
+struct Shapes {
+  std::array<float, 2> where;
+  std::array<unsigned long, 3> ids;
+  std::vector<Leaf> leaves;
+  std::map<std::string, std::vector<int>> index;
+  std::unordered_map<int, bool> flags;
+  std::variant<int, std::string, Leaf> payload;
+  std::pair<long, std::tuple<bool, double>> extra;
+  std::optional<std::vector<std::optional<Leaf>>> maybe;
+};
+
+inline Leaf draw_leaf(FuzzedDataProvider& in) {
+  Leaf leaf{in.ConsumeIntegral<unsigned int>(),
+            static_cast<Mood>(in.ConsumeIntegral<unsigned char>()), std::nullopt};
+  if (in.ConsumeBool()) {
+    leaf.note = in.ConsumeRandomLengthString(255);
+  }
+  return leaf;
+}
+
+inline Shapes draw_shapes(FuzzedDataProvider& in) {
+  const auto bits32 = [&] { return std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>()); };
+  Shapes s{};
+  s.where = {bits32(), bits32()};
+  s.ids = {in.ConsumeIntegral<unsigned long>(), in.ConsumeIntegral<unsigned long>(), 0};
+  s.leaves = draw_vector<Leaf>(in, 8, [&] { return draw_leaf(in); });
+  for (std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, 4); n > 0; --n) {
+    s.index[in.ConsumeRandomLengthString(16)] =
+        draw_vector<int>(in, 8, [&] { return in.ConsumeIntegral<int>(); });
+  }
+  for (std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, 4); n > 0; --n) {
+    s.flags[in.ConsumeIntegral<int>()] = in.ConsumeBool();
+  }
+  switch (in.ConsumeIntegralInRange<int>(0, 2)) {
+    case 0:
+      s.payload = in.ConsumeIntegral<int>();
+      break;
+    case 1:
+      s.payload = in.ConsumeRandomLengthString(255);
+      break;
+    default:
+      s.payload = draw_leaf(in);
+  }
+  s.extra = {in.ConsumeIntegral<long>(),
+             {in.ConsumeBool(), std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>())}};
+  if (in.ConsumeBool()) {
+    s.maybe = draw_vector<std::optional<Leaf>>(in, 4, [&]() -> std::optional<Leaf> {
+      if (in.ConsumeBool()) {
+        return draw_leaf(in);
+      }
+      return std::nullopt;
+    });
+  }
+  return s;
+}
+
+}  // namespace morsel_fuzz
+
+#endif  // MORSEL_FUZZ_SHAPES_H
