@@ -57,6 +57,11 @@ constexpr std::array kComparisons = {
     // A record as a struct costs what its members cost written or read one by one.
     Comparison{"message_write/morsel_struct", "message_write/morsel", 1.1, false, true},
     Comparison{"message_read/morsel_struct", "message_read/morsel", 1.1, false, true},
+    // A struct of containers: as a struct against by hand, and against MessagePack's structs.
+    Comparison{"struct_write/morsel", "struct_write/morsel_by_hand", 1.1, false, true},
+    Comparison{"struct_read/morsel", "struct_read/morsel_by_hand", 1.1, false, true},
+    Comparison{"struct_write/morsel", "struct_write/msgpack", 0.5, false, true},
+    Comparison{"struct_read/morsel", "struct_read/msgpack", 0.1, false, true},
 };
 
 }  // namespace

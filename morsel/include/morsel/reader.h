@@ -190,6 +190,14 @@ class reader {
   // back to of its own: the read that began the whole goes back.
   template <typename P>
   P read_part() {
+    if constexpr (detail::fixed_value<P> && (detail::record<P> || detail::composite<P>)) {
+      P value{};
+      const unsigned char* at = cursor_;
+      if (left() >= detail::fixed_size<P>() && detail::get_fixed(at, value)) [[likely]] {
+        cursor_ = at;
+        return value;
+      }
+    }
     if constexpr (detail::record<P>) {
       P value{};
       read_members(value);
@@ -257,6 +265,23 @@ class reader {
       detail::throw_count_too_large(offset(), count, count * element_size, room, bytes().size());
     }
     return count;
+  }
+
+  // Elements of a fixed size, for which the count has made room: false, without moving, when a
+  // tag is wrong.
+  template <typename Vector>
+  bool read_fixed_elements(Vector& values, std::size_t count) {
+    const unsigned char* at = cursor_;
+    bool ok = true;
+    for (std::size_t i = 0; i < count; ++i) {
+      typename Vector::value_type value{};
+      ok &= detail::get_fixed(at, value);
+      values.push_back(value);
+    }
+    if (ok) {
+      cursor_ = at;
+    }
+    return ok;
   }
 
   // A u8 item holding the index of one of `alternatives`.

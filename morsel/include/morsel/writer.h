@@ -126,17 +126,16 @@ class writer {
   // 4,294,967,295 elements throws std::length_error, a valueless variant std::invalid_argument.
   template <typename T>
   requires(detail::record<T> || detail::composite<T>) writer& write(const T& value) {
-    const std::size_t before = size();
-    try {
-      if constexpr (detail::record<T>) {
-        std::apply([&out = *this](const auto&... member) { (out.write_part(member), ...); },
-                   detail::members_of(value));
-      } else {
-        detail::convention<T>::write(*this, value);
+    if constexpr (detail::fixed_value<T>) {
+      detail::put_fixed(claim(detail::fixed_size<T>()), value);  // cannot fail once room is made
+    } else {
+      const std::size_t before = size();
+      try {
+        put(value);
+      } catch (...) {
+        cursor_ = buffer_.data() + before;
+        throw;
       }
-    } catch (...) {
-      cursor_ = buffer_.data() + before;
-      throw;
     }
     return *this;
   }
@@ -210,13 +209,28 @@ class writer {
   friend struct detail::convention;
 
   // A member of a record, or an element of a container: any type write takes as a value, and
-  // nothing that would only convert to one (a short member is refused, not promoted).
+  // nothing that would only convert to one (a short member is refused, not promoted). Only the
+  // write that began the whole goes back when a part throws.
   template <typename M>
   void write_part(const M& part) {
-    if constexpr (detail::writable<M>) {
+    if constexpr (detail::fixed_value<M>) {
+      detail::put_fixed(claim(detail::fixed_size<M>()), part);
+    } else if constexpr (detail::record<M> || detail::composite<M>) {
+      put(part);
+    } else if constexpr (detail::item_value<M>) {
       write(part);
     } else {
       detail::refuse<M>();
+    }
+  }
+
+  template <typename T>
+  void put(const T& value) {
+    if constexpr (detail::record<T>) {
+      std::apply([this](const auto&... member) { (write_part(member), ...); },
+                 detail::members_of(value));
+    } else {
+      detail::convention<T>::write(*this, value);
     }
   }
 

@@ -33,6 +33,7 @@
 #include <variant>
 #include <vector>
 
+#include <morsel/detail/fixed_values.h>
 #include <morsel/detail/layout.h>
 #include <morsel/detail/members.h>
 #include <morsel/item.h>
@@ -289,9 +290,18 @@ requires(!is_array_element<T>) struct convention<std::vector<T, A>> {
     if (values.size() > kMaxListCount) [[unlikely]] {
       throw_too_many("std::vector", values.size());
     }
-    out.write(static_cast<unsigned int>(values.size()));
-    for (const auto& value : values) {
-      out.write_part(static_cast<const T&>(value));
+    const auto count = static_cast<unsigned int>(values.size());
+    if constexpr (fixed_value<T>) {  // room for all of it at once
+      unsigned char* at =
+          put_scalar(out.claim(scalar_size<unsigned int> + values.size() * fixed_size<T>()), count);
+      for (const auto& value : values) {
+        at = put_fixed(at, static_cast<const T&>(value));
+      }
+    } else {
+      out.write(count);
+      for (const auto& value : values) {
+        out.write_part(static_cast<const T&>(value));
+      }
     }
   }
   template <typename R>
@@ -299,6 +309,12 @@ requires(!is_array_element<T>) struct convention<std::vector<T, A>> {
     const std::size_t count = in.read_count(min_size<T>());
     std::vector<T, A> values;
     values.reserve(count);
+    if constexpr (fixed_value<T>) {
+      if (in.read_fixed_elements(values, count)) [[likely]] {
+        return values;
+      }
+      values.clear();  // a tag is wrong: the element-by-element read says which
+    }
     for (std::size_t i = 0; i < count; ++i) {
       values.push_back(in.template read_element<T>(i));
     }
