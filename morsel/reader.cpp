@@ -21,14 +21,15 @@ std::string at_byte(std::size_t offset) {
   return "byte " + std::to_string(offset) + ": ";
 }
 
-// A cut-short item stops at the end of the bytes, a wrong one at its wrong byte.
-[[noreturn]] void throw_fault(const measured& m, const kind* k, Bytes bytes, std::size_t offset) {
-  const std::string what = at_byte(offset) + explain(m, k, bytes.data() + offset,
-                                                     bytes.size() - offset, offset, /*lone=*/false);
+// A cut-short item stops at the end of the bytes, a wrong one at its wrong byte. `rest` is the
+// bytes from the item on, `position` where the item is in the whole input.
+[[noreturn]] void throw_fault(const measured& m, const kind* k, Bytes rest, std::size_t position) {
+  const std::string what =
+      at_byte(position) + explain(m, k, rest.data(), rest.size(), position, /*lone=*/false);
   if (m.short_of_bytes()) {
-    throw truncated_error(what, bytes.size());
+    throw truncated_error(what, position + rest.size());
   }
-  throw decode_error(what, offset + m.at);
+  throw decode_error(what, position + m.at);
 }
 
 struct extent {
@@ -37,16 +38,14 @@ struct extent {
 };
 
 // The kind and size of the whole item at `offset`, or the error that says why there is none.
-extent examine(Bytes bytes, std::size_t offset, framing how) {
-  const unsigned char* at = bytes.data() + offset;
-  const std::size_t left = bytes.size() - offset;
-  const classified found = classify(at, left, how);
+extent examine(Bytes rest, std::size_t position, framing how) {
+  const classified found = classify(rest.data(), rest.size(), how);
   if (!found.problem.whole()) {
-    throw_fault(found.problem, nullptr, bytes, offset);
+    throw_fault(found.problem, nullptr, rest, position);
   }
-  const measured m = measure(found.k, at, left);
+  const measured m = measure(found.k, rest.data(), rest.size());
   if (!m.whole()) {
-    throw_fault(m, &found.k, bytes, offset);
+    throw_fault(m, &found.k, rest, position);
   }
   return {found.k, m.size};
 }
@@ -87,9 +86,8 @@ item item_at(const unsigned char* at, extent found) {
 
 }  // namespace
 
-void reject(Bytes bytes, std::size_t offset, kind expected) {
-  throw_fault(measure(expected, bytes.data() + offset, bytes.size() - offset), &expected, bytes,
-              offset);
+void reject(Bytes rest, std::size_t position, kind expected) {
+  throw_fault(measure(expected, rest.data(), rest.size()), &expected, rest, position);
 }
 
 void throw_member_failure(const decode_error& error, std::size_t item_offset, part_position part) {
@@ -143,20 +141,20 @@ void throw_count_mismatch(std::size_t offset, std::size_t count, std::size_t exp
 }  // namespace detail
 
 item reader::next() {
-  const detail::extent found = detail::examine(bytes(), offset(), framing());
+  const detail::extent found = detail::examine(remaining(), position(), framing());
   item value = detail::item_at(cursor_, found);
   cursor_ += found.size;
   return value;
 }
 
 void reader::skip() {
-  cursor_ += detail::examine(bytes(), offset(), framing()).size;
+  cursor_ += detail::examine(remaining(), position(), framing()).size;
 }
 
 kind reader::peek() const {
   const detail::classified found = detail::classify(here(), left(), framing());
   if (!found.problem.whole()) {
-    detail::throw_fault(found.problem, nullptr, bytes(), offset());
+    detail::throw_fault(found.problem, nullptr, remaining(), position());
   }
   return found.k;
 }

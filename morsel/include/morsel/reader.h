@@ -41,7 +41,8 @@ namespace detail {
 // Throws the error that explains why the item at `offset` is not a whole item of kind `expected`:
 // truncated_error when the bytes end inside it, decode_error when they are wrong. The typed reads
 // call it once their measure has failed.
-[[noreturn]] void reject(std::span<const unsigned char> bytes, std::size_t offset,
+// `rest` is the bytes from the item on; `position` its offset in the whole input, for messages.
+[[noreturn]] void reject(std::span<const unsigned char> rest, std::size_t position,
                          morsel::kind expected);
 
 // A part's item failed inside a record or a container. Carried out of nested parts, each adding
@@ -127,6 +128,16 @@ class reader {
   std::span<const unsigned char> remaining() const noexcept { return {cursor_, end_}; }
 
  private:
+  friend class stream;
+  // The bytes of a stream so far, `origin` bytes into it: errors name offsets in the stream.
+  reader(std::span<const unsigned char> bytes, bool more_may_follow, std::size_t origin) noexcept
+      : reader(bytes) {
+    partial_ = more_may_follow;
+    origin_ = origin;
+  }
+  // Where the cursor is in the whole input, as errors name it.
+  std::size_t position() const noexcept { return origin_ + offset(); }
+
   const unsigned char* here() const noexcept { return cursor_; }
   std::size_t left() const noexcept { return static_cast<std::size_t>(end_ - cursor_); }
   detail::framing framing() const noexcept {
@@ -138,7 +149,7 @@ class reader {
   std::size_t checked() const {
     const detail::measured m = detail::measure<K>(here(), left());
     if (!m.whole()) [[unlikely]] {
-      detail::reject(bytes(), offset(), K);
+      detail::reject(remaining(), position(), K);
     }
     return m.size;
   }
@@ -179,7 +190,7 @@ class reader {
       return read_part<T>();
     } catch (const detail::member_failure& failure) {
       cursor_ = start;
-      detail::throw_record_error(failure, detail::container_name<T>(), offset());
+      detail::throw_record_error(failure, detail::container_name<T>(), position());
     } catch (...) {  // a part's own error, or out of memory for a string or vector
       cursor_ = start;
       throw;
@@ -226,7 +237,7 @@ class reader {
       failure.path.insert(failure.path.begin(), {index, element});
       throw;
     } catch (const decode_error& error) {
-      detail::throw_member_failure(error, offset(), {index, element});
+      detail::throw_member_failure(error, position(), {index, element});
     }
   }
 
@@ -262,7 +273,8 @@ class reader {
     const std::size_t room = left();
     if (count > room / element_size) [[unlikely]] {
       cursor_ = at;
-      detail::throw_count_too_large(offset(), count, count * element_size, room, bytes().size());
+      detail::throw_count_too_large(position(), count, count * element_size, room,
+                                    origin_ + bytes().size());
     }
     return count;
   }
@@ -289,7 +301,7 @@ class reader {
     const std::size_t index = read<unsigned char>();
     if (index >= alternatives) [[unlikely]] {
       cursor_ -= detail::scalar_size<unsigned char>;
-      detail::throw_bad_index(offset(), index, alternatives);
+      detail::throw_bad_index(position(), index, alternatives);
     }
     return index;
   }
@@ -304,7 +316,7 @@ class reader {
     const std::size_t size = checked<k>();
     const auto view = detail::value_at<k>(here(), size);
     if (view.size() != N) [[unlikely]] {
-      detail::throw_count_mismatch(offset(), view.size(), N);
+      detail::throw_count_mismatch(position(), view.size(), N);
     }
     std::array<T, N> values{};
     std::size_t i = 0;
@@ -324,6 +336,7 @@ class reader {
   const unsigned char* begin_ = nullptr;
   const unsigned char* cursor_ = nullptr;
   const unsigned char* end_ = nullptr;
+  std::size_t origin_ = 0;
   bool partial_ = false;
 };
 

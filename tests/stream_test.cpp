@@ -1,0 +1,173 @@
+// morsel::stream: a message fed in any chunking gives what the contiguous reader gives; what
+// needed() says of cut items; the end of the stream; corrupt bytes; the buffer limit.
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <morsel/message.h>
+#include <morsel/stream.h>
+
+#include "hex.h"
+
+namespace {
+
+using morsel_test::Bytes;
+using morsel_test::hex;
+
+struct Sample {
+  unsigned int id;
+  std::optional<std::string> note;
+  std::vector<int> values;
+  std::map<std::string, double> named;
+};
+
+Bytes mixed_message() {
+  morsel::writer out;
+  out.write(true).write(static_cast<unsigned char>(200)).write(4000000000U).write(-2L);
+  out.write(static_cast<signed char>(-5)).write(-7).write(1.5F).write(-0.0).write("abcd");
+  out.write(std::vector<unsigned char>{1, 2}).write(std::vector<unsigned long>{});
+  out.write(static_cast<unsigned char>(7)).write(std::vector<double>{0.5, 2.0});
+  out.write(std::vector<std::string>{"ab", std::string(200, 's')}).write(Person{30, 1.5F, ""});
+  return out.take();
+}
+
+// Feeds `bytes` in chunks of the sizes `chunk()` draws and walks every item as it becomes whole;
+// returns the items written back, which must be the bytes.
+template <typename Chunk>
+Bytes walk_in_chunks(const Bytes& bytes, Chunk chunk) {
+  morsel::stream in;
+  morsel::writer again;
+  for (std::size_t fed = 0; fed < bytes.size();) {
+    const std::size_t n = std::min(chunk(), bytes.size() - fed);
+    const std::span<unsigned char> room = in.prepare(n);
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(fed), n, room.begin());
+    in.commit(n);
+    fed += n;
+    while (const std::optional<morsel::item> item = in.next()) {
+      again.write(*item);
+    }
+  }
+  in.finish();
+  while (const std::optional<morsel::item> item = in.next()) {
+    again.write(*item);
+  }
+  EXPECT_TRUE(in.empty());
+  return again.take();
+}
+
+TEST(Stream, AnyChunkingGivesTheItemsOfTheWholeMessage) {
+  const Bytes bytes = mixed_message();
+  EXPECT_EQ(walk_in_chunks(bytes, [] { return std::size_t{1}; }), bytes);
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    std::uniform_int_distribution<std::size_t> size(1, 1 + static_cast<std::size_t>(round) * 13);
+    EXPECT_EQ(walk_in_chunks(bytes, [&] { return size(rng); }), bytes) << round;
+  }
+}
+
+TEST(Stream, ReadsRecordsAndContainersOnceWhole) {
+  const Sample sample{7, "note", {1, -2, 3}, {{"pi", 3.14}}};
+  morsel::writer out;
+  out.write(sample).write(sample);
+  const std::span<const unsigned char> bytes = out.bytes();
+  morsel::stream in;
+  std::vector<Sample> got;
+  for (const unsigned char byte : bytes) {
+    in.feed({&byte, 1});
+    while (const std::optional<Sample> s = in.read<Sample>()) {
+      got.push_back(*s);
+    }
+    EXPECT_GE(in.needed(), 1U);
+  }
+  ASSERT_EQ(got.size(), 2U);
+  EXPECT_EQ(got[1].values, sample.values);
+  EXPECT_EQ(got[1].named, sample.named);
+  EXPECT_TRUE(in.empty());
+}
+
+// Exact where the bytes tell it: a fixed-size item once its tag is in, a string once its length
+// byte is, an array once its count and first element's tag are.
+TEST(Stream, NeededSaysHowManyMoreBytesTheCutItemTakes) {
+  struct Cut {
+    const char* bytes;
+    std::size_t needed;
+  };
+  for (const Cut& cut : {Cut{"", 1}, Cut{"A3", 4}, Cut{"A9 3FF0", 6}, Cut{"AB", 1},
+                         Cut{"AB 05 6162", 3}, Cut{"AC", 1}, Cut{"AC 02", 1},
+                         Cut{"AC 02 A9 3FF0", 15}, Cut{"AD 02 AB 03 61", 4}, Cut{"AC 00", 1},
+                         Cut{"AC 00 A2", 1}}) {
+    morsel::stream in;
+    in.feed(hex(cut.bytes));
+    EXPECT_FALSE(in.next().has_value()) << cut.bytes;
+    EXPECT_EQ(in.needed(), cut.needed) << cut.bytes;
+    EXPECT_EQ(in.offset(), 0U);
+  }
+  morsel::stream typed;
+  typed.feed(hex("AC 02 A4"));
+  EXPECT_FALSE(typed.read<std::vector<unsigned long>>().has_value());
+  EXPECT_EQ(typed.needed(), 17U);
+}
+
+TEST(Stream, FinishTurnsACutItemIntoAnError) {
+  morsel::stream wide;
+  wide.feed(hex("AC 00"));
+  EXPECT_FALSE(wide.next().has_value());  // an A2 may be on its way
+  wide.finish();
+  EXPECT_TRUE(std::get<morsel::u64_array_view>(*wide.next()).empty());
+  EXPECT_FALSE(wide.next().has_value());
+
+  morsel::stream cut;
+  cut.feed(hex("A0 A3 0000"));
+  cut.finish();
+  EXPECT_TRUE(std::get<bool>(*cut.next()));
+  EXPECT_THROW((void)cut.next(), morsel::truncated_error);
+  EXPECT_THROW((void)cut.read<unsigned int>(), morsel::truncated_error);
+  EXPECT_EQ(cut.offset(), 1U);
+}
+
+TEST(Stream, ACorruptByteThrowsWhereACutItemWaits) {
+  morsel::stream in;
+  in.feed(hex("A0 A0"));
+  (void)in.next();
+  in.feed(hex("A7"));  // read past the first item: offsets count from the stream's start
+  EXPECT_TRUE(in.next().has_value());
+  try {
+    (void)in.next();
+    ADD_FAILURE() << "no error";
+  } catch (const morsel::decode_error& e) {
+    EXPECT_STREQ(e.what(), "byte 2: 0xa7 is not a tag");
+    EXPECT_EQ(e.stopped_at(), 2U);
+  }
+  EXPECT_EQ(in.offset(), 2U);
+}
+
+TEST(Stream, ItemsPastTheLimitThrowInsteadOfWaiting) {
+  morsel::stream in(64);
+  in.feed(hex("AB FF 6162"));  // a string of 255 bytes cannot fit
+  EXPECT_THROW((void)in.next(), morsel::stream_limit_error);
+  // A count that the bytes cannot hold waits for them, up to the limit.
+  morsel::stream counted(64);
+  counted.feed(hex("A3 FFFFFFFF"));
+  EXPECT_FALSE(counted.read<std::vector<int>>().has_value());
+  counted.feed(Bytes(60, 0xA1));
+  EXPECT_THROW((void)counted.read<std::vector<int>>(), morsel::stream_limit_error);
+}
+
+// Reading reclaims the bytes read: a long stream in small chunks keeps a small buffer.
+TEST(Stream, ABufferAsLargeAsTheLargestItem) {
+  morsel::stream in;
+  const Bytes item = hex("A3 00000001");
+  for (int i = 0; i < 100000; ++i) {
+    in.feed(item);
+    ASSERT_TRUE(in.next().has_value());
+  }
+  EXPECT_EQ(in.offset(), 500000U);
+  EXPECT_LE(in.prepare(1).size() + in.remaining().size(), std::size_t{8192});
+}
+
+}  // namespace
