@@ -87,8 +87,8 @@ void stream::wait_for(const truncated_error& cut, std::size_t needed) {
 namespace detail {
 
 std::size_t item_bytes_short(std::span<const unsigned char> left, bool more_may_follow) noexcept {
-  const classified found = classify(left.data(), left.size(),
-                                    more_may_follow ? framing::partial : framing::message);
+  const classified found =
+      classify(left.data(), left.size(), more_may_follow ? framing::partial : framing::message);
   const measured m =
       found.problem.whole() ? measure(found.k, left.data(), left.size()) : found.problem;
   return m.short_of_bytes() && m.size > left.size() ? m.size - left.size() : 1;

@@ -3,11 +3,16 @@
 #ifndef MORSEL_CLI_COMMANDS_H
 #define MORSEL_CLI_COMMANDS_H
 
-#include <memory>
+#include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
+
+#include <morsel/morsel.h>
 
 #include "input.h"
 #include "output.h"
+#include "walk.h"
 
 namespace morsel_cli {
 
@@ -24,8 +29,17 @@ int dump(const options& how);
 // "morsel: <what>" on standard error.
 void complain(const std::string& what);
 
-// The input of decode and dump; when it cannot be read, says why and returns nothing.
-std::unique_ptr<input_bytes> open_input(const options& how);
+// Every item of a message input, in order: `each` sees each item as soon as it is whole. A
+// regular file is mapped whole; standard input, a pipe or a device is read through a
+// morsel::stream, and what has been printed to `out` is written out before the tool waits for
+// more input, so memory stays bounded by the largest item. A malformed item ends the walk:
+// `malformed(rest, at, error)` gets the bytes known from it on and its offset, and its message is
+// returned; "" when the input ends between items. Throws input_error.
+using item_handler = std::function<void(const shown&)>;
+using fault_handler =
+    std::function<void(std::span<const unsigned char>, std::size_t, const morsel::decode_error&)>;
+std::string walk_input(const options& how, output& out, const item_handler& each,
+                       const fault_handler& malformed);
 
 // Writes out what is left and turns the run into its exit status, saying what went wrong: the
 // output that could not be written, or `error` (the input's fault), when it is not empty.

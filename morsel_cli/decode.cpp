@@ -1,9 +1,6 @@
 // morsel decode: every item of the input, one per line, as "<offset>: <kind> <value>".
-#include <cstddef>
-#include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include <morsel/message.h>
 
@@ -15,14 +12,23 @@
 namespace morsel_cli {
 
 int decode(const options& how) {
-  const std::unique_ptr<input_bytes> read = open_input(how);
-  if (!read) {
+  output out;
+  std::string error;
+  try {
+    if (how.item) {
+      const input_file file(how.input);
+      const input_bytes whole(file, how.hex);
+      error = append_decoded(out.text(), whole.bytes(), /*item=*/true, [](std::string&) {});
+    } else {
+      error = walk_input(
+          how, out, [&out](const shown& item) { append_line(out.text(), item); },
+          [](std::span<const unsigned char>, std::size_t, const morsel::decode_error&) {});
+    }
+  } catch (const input_error& e) {
+    (void)out.finish();  // the items read before, then the reason
+    complain(e.what());
     return 1;
   }
-  const std::span<const unsigned char> input = read->bytes();
-  output out;
-  const std::string error =
-      append_decoded(out.text(), input, how.item, [&out](std::string&) { out.flush_if_large(); });
   return finish(out, error);
 }
 

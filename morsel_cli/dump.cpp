@@ -69,7 +69,7 @@ std::string element_label(std::size_t index) {
 
 // An item's rows: an array's header, with its kind and count, and then each element on a row of
 // its own after its index; any other item whole, with its meaning.
-void append_item_rows(std::string& out, Bytes input, const shown& item) {
+void append_item_rows(std::string& out, const shown& item) {
   const morsel::kind k = morsel::kind_of(item.value);
   std::string meaning;
   if (!morsel::detail::is_array(k)) {
@@ -89,19 +89,19 @@ void append_item_rows(std::string& out, Bytes input, const shown& item) {
   meaning += elements.size() == 1 ? " element" : " elements";
   append_rows(out, item.offset, item.bytes.first(morsel::detail::info(k).header_size), meaning);
   for (const auto& [bytes, value] : elements) {
-    append_rows(out, static_cast<std::size_t>(bytes.data() - input.data()), bytes, value);
+    append_rows(out, item.offset + static_cast<std::size_t>(bytes.data() - item.bytes.data()),
+                bytes, value);
   }
 }
 
-// The bytes from the malformed item at `at` on, through a row past the byte where reading
-// stopped, with a marker under that byte (or just past the end, when the bytes ran out).
-void append_malformed(std::string& out, Bytes input, std::size_t at,
-                      const morsel::decode_error& e) {
-  const std::size_t stop = std::clamp(e.stopped_at(), at, input.size());
-  const std::size_t end = std::min(input.size(), stop + kRowBytes);
-  const Bytes shown = input.subspan(at, end - at);
+// The bytes from the malformed item at `at` on (`rest`, as far as they are known), through a row
+// past the byte where reading stopped, with a marker under that byte (or just past the end, when
+// the bytes ran out).
+void append_malformed(std::string& out, Bytes rest, std::size_t at, const morsel::decode_error& e) {
+  const std::size_t marker = std::clamp(e.stopped_at(), at, at + rest.size()) - at;
+  const std::size_t end = std::min(rest.size(), marker + kRowBytes);
+  const Bytes shown = rest.first(end);
   const std::string meaning = std::string("error: ") + e.what();
-  const std::size_t marker = stop - at;
   const std::size_t rows = std::max<std::size_t>(1, (shown.size() + kRowBytes - 1) / kRowBytes);
   const std::size_t marker_row = std::min(marker / kRowBytes, rows - 1);
   for (std::size_t row = 0; row < rows; ++row) {
@@ -110,48 +110,52 @@ void append_malformed(std::string& out, Bytes input, std::size_t at,
                row == 0 ? std::string_view(meaning) : std::string_view());
     if (row == marker_row) {
       out.append(kHexColumn + (marker - row * kRowBytes) * 3, ' ');
-      out += stop == input.size() ? "^ the input ends here\n" : "^^\n";
+      out += marker == rest.size() ? "^ the input ends here\n" : "^^\n";
     }
   }
-  if (end < input.size()) {
+  if (end < rest.size()) {
     std::string more = "... ";
-    append_number(more, input.size() - end);
+    append_number(more, rest.size() - end);
     more += " more bytes";
-    append_row(out, end, {}, more);
+    append_row(out, at + end, {}, more);
   }
 }
 
 }  // namespace
 
 int dump(const options& how) {
-  const std::unique_ptr<input_bytes> read = open_input(how);
-  if (!read) {
-    return 1;
-  }
-  const std::span<const unsigned char> input = read->bytes();
   output out;
   std::string error;
-  std::size_t at = 0;
   try {
     if (how.item) {
-      const lone_item lone = read_lone_item(input);
-      append_item_rows(out.text(), input, lone.item);
-      if (!lone.extra.empty()) {
-        std::string meaning = "extra: ";
-        append_number(meaning, lone.extra.size());
-        meaning += lone.extra.size() == 1 ? " byte" : " bytes";
-        meaning += " the lone-item decoders ignore";
-        append_rows(out.text(), lone.item.bytes.size(), lone.extra, meaning);
+      const input_file file(how.input);
+      const input_bytes whole(file, how.hex);
+      const std::span<const unsigned char> input = whole.bytes();
+      try {
+        const lone_item lone = read_lone_item(input);
+        append_item_rows(out.text(), lone.item);
+        if (!lone.extra.empty()) {
+          std::string meaning = "extra: ";
+          append_number(meaning, lone.extra.size());
+          meaning += lone.extra.size() == 1 ? " byte" : " bytes";
+          meaning += " the lone-item decoders ignore";
+          append_rows(out.text(), lone.item.bytes.size(), lone.extra, meaning);
+        }
+      } catch (const morsel::decode_error& e) {
+        append_malformed(out.text(), input, 0, e);
+        error = e.what();
       }
     } else {
-      walk_message(input, at, [&](const shown& item) {
-        append_item_rows(out.text(), input, item);
-        out.flush_if_large();
-      });
+      error = walk_input(
+          how, out, [&out](const shown& item) { append_item_rows(out.text(), item); },
+          [&out](Bytes rest, std::size_t at, const morsel::decode_error& e) {
+            append_malformed(out.text(), rest, at, e);
+          });
     }
-  } catch (const morsel::decode_error& e) {
-    append_malformed(out.text(), input, at, e);
-    error = e.what();
+  } catch (const input_error& e) {
+    (void)out.finish();  // the items read before, then the reason
+    complain(e.what());
+    return 1;
   }
   return finish(out, error);
 }

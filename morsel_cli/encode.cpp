@@ -19,7 +19,7 @@ namespace morsel_cli {
 int encode(const options& how) {
   std::vector<unsigned char> bytes;
   try {
-    const byte_buffer input = read_input(how.input);
+    const byte_buffer input = read_all(input_file(how.input));
     const std::vector<parsed_item> items =
         parse_notation({reinterpret_cast<const char*>(input.data()), input.size()});
     if (how.item) {

@@ -8,8 +8,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "hex_text.h"
@@ -40,17 +40,45 @@ std::string input_source::name() const {
   return path.empty() ? "''" : path;
 }
 
-byte_buffer read_input(const input_source& source) {
-  const bool standard_input = source.standard_input;
-  const std::string name = source.name();
-  const int fd = standard_input ? STDIN_FILENO : ::open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    fail_input(name, errno);
+input_file::input_file(const input_source& source) : name_(source.name()) {
+  if (source.standard_input) {
+    fd_ = STDIN_FILENO;
+  } else {
+    fd_ = ::open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+      fail_input(name_, errno);
+    }
+    owned_ = true;
   }
-  byte_buffer bytes;
   struct stat status {};
-  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-    bytes.reserve(static_cast<std::size_t>(status.st_size) + 1);
+  if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) {
+    regular_ = true;
+    size_ = static_cast<std::size_t>(status.st_size);
+  }
+}
+
+input_file::~input_file() {
+  if (owned_) {
+    ::close(fd_);
+  }
+}
+
+std::size_t input_file::read_some(std::span<unsigned char> room) const {
+  for (;;) {
+    const ssize_t n = ::read(fd_, room.data(), room.size());
+    if (n >= 0) {
+      return static_cast<std::size_t>(n);
+    }
+    if (errno != EINTR) {
+      fail_input(name_, errno);
+    }
+  }
+}
+
+byte_buffer read_all(const input_file& file) {
+  byte_buffer bytes;
+  if (file.regular() && file.size() > 0) {
+    bytes.reserve(file.size() + 1);
   }
   std::size_t size = 0;
   for (;;) {
@@ -58,55 +86,32 @@ byte_buffer read_input(const input_source& source) {
     if (bytes.size() == size) {
       bytes.resize(bytes.capacity() > size ? bytes.capacity() : size + kReadBlock);
     }
-    const ssize_t n = ::read(fd, bytes.data() + size, bytes.size() - size);
+    const std::size_t n = file.read_some({bytes.data() + size, bytes.size() - size});
     if (n == 0) {
       break;
     }
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      const int error = errno;
-      if (!standard_input) {
-        ::close(fd);
-      }
-      fail_input(name, error);
-    }
-    size += static_cast<std::size_t>(n);
-  }
-  if (!standard_input) {
-    ::close(fd);
+    size += n;
   }
   bytes.resize(size);
   return bytes;
 }
 
-input_bytes::input_bytes(const input_source& source, bool hex) {
-  if (!hex && !source.standard_input) {
-    const int fd = ::open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat status {};
-    if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-      const auto size = static_cast<std::size_t>(status.st_size);
-      void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-      if (at != MAP_FAILED) {
-        struct sigaction action {};
-        action.sa_handler = on_mapped_file_shrunk;
-        ::sigaction(SIGBUS, &action, nullptr);
-        ::madvise(at, size, MADV_SEQUENTIAL);
-        mapped_ = at;
-        mapped_size_ = size;
-        bytes_ = {static_cast<const unsigned char*>(at), size};
-      }
-    }
-    if (fd >= 0) {
-      ::close(fd);
-    }
-    if (mapped_ != nullptr) {
+input_bytes::input_bytes(const input_file& file, bool hex) {
+  if (!hex && file.regular() && file.size() > 0) {
+    void* at = ::mmap(nullptr, file.size(), PROT_READ, MAP_PRIVATE, file.fd(), 0);
+    if (at != MAP_FAILED) {
+      struct sigaction action {};
+      action.sa_handler = on_mapped_file_shrunk;
+      ::sigaction(SIGBUS, &action, nullptr);
+      ::madvise(at, file.size(), MADV_SEQUENTIAL);
+      mapped_ = at;
+      mapped_size_ = file.size();
+      bytes_ = {static_cast<const unsigned char*>(at), file.size()};
       return;
     }
   }
   // Anything that cannot be mapped is read, and errors are reported from there.
-  raw_ = read_input(source);
+  raw_ = read_all(file);
   if (hex) {
     decoded_ = parse_hex({reinterpret_cast<const char*>(raw_.data()), raw_.size()});
     raw_ = byte_buffer();

@@ -1,5 +1,6 @@
-// The tool's input: a file or standard input, mapped whole when it is a regular file, read
-// otherwise, and turned from hex text into bytes with --hex.
+// The tool's input: a file or standard input, opened once; mapped whole when it is a regular
+// file, read whole otherwise (or, by walk_input, as a stream), and turned from hex text into bytes
+// with --hex.
 #ifndef MORSEL_CLI_INPUT_H
 #define MORSEL_CLI_INPUT_H
 
@@ -48,14 +49,38 @@ struct input_source {
   std::string name() const;  // for messages
 };
 
-// The whole of the input.
-byte_buffer read_input(const input_source& source);
+// The input, open. Throws input_error when it cannot be opened.
+class input_file {
+ public:
+  explicit input_file(const input_source& source);
+  ~input_file();
+  input_file(const input_file&) = delete;
+  input_file& operator=(const input_file&) = delete;
 
-// The input of decode and dump: a regular file mapped whole (no copy), or the bytes read from
-// anything else, or the bytes of the hex text read.
+  int fd() const noexcept { return fd_; }
+  // A regular file, of `size()` bytes when it was opened.
+  bool regular() const noexcept { return regular_; }
+  std::size_t size() const noexcept { return size_; }
+  const std::string& name() const noexcept { return name_; }
+  // At most `room.size()` bytes, 0 at the end; throws input_error when reading fails.
+  std::size_t read_some(std::span<unsigned char> room) const;
+
+ private:
+  int fd_ = -1;
+  bool owned_ = false;
+  bool regular_ = false;
+  std::size_t size_ = 0;
+  std::string name_;
+};
+
+// All that is left of the input.
+byte_buffer read_all(const input_file& file);
+
+// The whole input as bytes: a regular file mapped whole (no copy), or the bytes read from anything
+// else, or the bytes of the hex text read.
 class input_bytes {
  public:
-  input_bytes(const input_source& source, bool hex);
+  input_bytes(const input_file& file, bool hex);
   ~input_bytes();
   input_bytes(const input_bytes&) = delete;
   input_bytes& operator=(const input_bytes&) = delete;

@@ -1,5 +1,10 @@
 // The morsel tool through its real command line: what decode prints, that encode gives the bytes
 // back, the hex and lone-item inputs, dump's rows, and every error status and message.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cstdint>
 #include <limits>
@@ -244,6 +249,70 @@ TEST(MorselTool, LoneArrayOf256Elements) {
             "         0  a2 07                                            u8 7\n"
             "         2  ff                                               extra: 1 byte the "
             "lone-item decoders ignore\n");
+}
+
+// Standard input that is a pipe is read as a stream: the same lines and errors as from a file.
+TEST(MorselTool, APipeDecodesAsAFileDoes) {
+  morsel::writer out;
+  for (unsigned int i = 0; i < 30000; ++i) {
+    out.write(i).write(std::vector<double>{0.5}).write("a string");
+  }
+  out.write(std::vector<unsigned long>{}).write(static_cast<unsigned char>(7));
+  std::string bytes = text_of(out.take());
+  bytes += "\xa6\x00";  // cut short
+  for (const char* command : {"decode", "dump"}) {
+    const Outcome from_file = morsel_tool({command}, bytes);
+    const Outcome from_pipe = program_test::run(Invocation{
+        .program = MORSEL_CLI_BIN, .args = {command}, .input = bytes, .input_through_pipe = true});
+    EXPECT_EQ(from_pipe.out, from_file.out) << command;
+    EXPECT_EQ(from_pipe.err, from_file.err) << command;
+    EXPECT_EQ(from_pipe.status, 1) << command;
+  }
+}
+
+// An item is shown as soon as it is whole, while the writer of the pipe is still to send more.
+TEST(MorselTool, ShowsEachItemBeforeThePipeCloses) {
+  int input[2];
+  int output[2];
+  ASSERT_EQ(::pipe2(input, O_CLOEXEC), 0);
+  ASSERT_EQ(::pipe2(output, O_CLOEXEC), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::dup2(input[0], STDIN_FILENO);
+    ::dup2(output[1], STDOUT_FILENO);
+    char program[] = MORSEL_CLI_BIN;
+    char command[] = "decode";
+    char* argv[] = {program, command, nullptr};
+    ::execv(program, argv);
+    ::_exit(127);
+  }
+  ::close(input[0]);
+  ::close(output[1]);
+  const std::string first("\xa3\x00\x00\x00\x07\xa1\xab", 7);  // two items, a cut string
+  ASSERT_EQ(::write(input[1], first.data(), first.size()), static_cast<ssize_t>(first.size()));
+  std::string seen;
+  pollfd ready{output[0], POLLIN, 0};
+  while (seen.find("5: bool false\n") == std::string::npos && ::poll(&ready, 1, 10000) == 1) {
+    char chunk[256];
+    const ssize_t n = ::read(output[0], chunk, sizeof chunk);
+    if (n <= 0) {
+      break;
+    }
+    seen.append(chunk, static_cast<std::size_t>(n));
+  }
+  EXPECT_EQ(seen, "0: u32 7\n5: bool false\n");
+  ASSERT_EQ(::write(input[1], "\x02hi", 3), 3);
+  ::close(input[1]);
+  char chunk[256];
+  for (ssize_t n; (n = ::read(output[0], chunk, sizeof chunk)) > 0;) {
+    seen.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(output[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(seen, "0: u32 7\n5: bool false\n6: string \"hi\"\n");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(MorselTool, ADashIsStandardInput) {

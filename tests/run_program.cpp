@@ -1,6 +1,7 @@
 #include "run_program.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,7 +89,13 @@ Outcome run(const Invocation& invocation) {
   std::vector<char*> envp = pointers(env);
 
   int in_fd = -1;
-  if (invocation.input) {
+  int in_pipe[2] = {-1, -1};
+  if (invocation.input && invocation.input_through_pipe) {
+    if (::pipe2(in_pipe, O_CLOEXEC) != 0) {
+      throw std::runtime_error("cannot make a pipe");
+    }
+    in_fd = in_pipe[0];
+  } else if (invocation.input) {
     in_fd = ::memfd_create("stdin", MFD_CLOEXEC);
     if (in_fd < 0 || ::write(in_fd, invocation.input->data(), invocation.input->size()) !=
                          static_cast<ssize_t>(invocation.input->size())) {
@@ -107,6 +114,26 @@ Outcome run(const Invocation& invocation) {
   }
   if (pid == 0) {
     exec_child(invocation, in_fd, out_fd, err_fd, argv.data(), envp.data());
+  }
+  if (in_pipe[1] >= 0) {
+    // The program's output goes to files, so it never waits for this side: feed it all (as far
+    // as it reads), then close the pipe.
+    ::close(in_pipe[0]);
+    in_fd = -1;
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction before {};
+    ::sigaction(SIGPIPE, &ignore, &before);
+    const std::string& input = *invocation.input;
+    for (std::size_t done = 0; done < input.size();) {
+      const ssize_t n = ::write(in_pipe[1], input.data() + done, input.size() - done);
+      if (n <= 0) {
+        break;  // the program stopped reading
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    ::close(in_pipe[1]);
+    ::sigaction(SIGPIPE, &before, nullptr);
   }
   int wait_status = 0;
   if (::waitpid(pid, &wait_status, 0) != pid) {

@@ -18,6 +18,7 @@ struct Invocation {
   std::string cwd{};                  // inherited when empty
   Stdout stdout_mode = Stdout::capture;
   std::optional<std::string> input{};  // standard input; inherited when unset
+  bool input_through_pipe = false;     // a pipe, not a file, carries `input`
   bool empty_argv = false;             // start the program with argc 0, not even its name
 };
 

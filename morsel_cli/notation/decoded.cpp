@@ -19,6 +19,12 @@ void append_offset(std::string& out, std::size_t offset) {
 
 }  // namespace
 
+void append_line(std::string& out, const shown& item) {
+  append_offset(out, item.offset);
+  append_item(out, item.value, item.bytes);
+  out += '\n';
+}
+
 std::string append_decoded(std::string& out, std::span<const unsigned char> input, bool item,
                            const std::function<void(std::string&)>& flush) {
   try {
@@ -37,9 +43,7 @@ std::string append_decoded(std::string& out, std::span<const unsigned char> inpu
     }
     std::size_t at = 0;
     walk_message(input, at, [&](const shown& s) {
-      append_offset(out, s.offset);
-      append_item(out, s.value, s.bytes);
-      out += '\n';
+      append_line(out, s);
       flush(out);
     });
   } catch (const morsel::decode_error& e) {

@@ -17,6 +17,8 @@
 
 #include <morsel/message.h>
 
+#include "walk.h"
+
 namespace morsel_cli {
 
 // ---- Printing
@@ -60,6 +62,9 @@ void append_item(std::string& out, const morsel::item& value,
 bool for_each_element(
     const morsel::item& value,
     const std::function<void(std::span<const unsigned char>, const morsel::item&)>& each);
+
+// One line of `decode`: "<offset>: <kind> <value>\n".
+void append_line(std::string& out, const shown& item);
 
 // Appends what `decode` prints for `input` (a message, or with `item` one lone item) to `out`,
 // calling `flush(out)` after each line so that the caller may write it out. Returns the message
