@@ -1,14 +1,16 @@
-// Writes a message of a few records, reads it back typed, then feeds it to a stream reader a few
+// Writes a message of a few records, reads it back typed, then feeds it to a morsel::stream a few
 // bytes at a time, as bytes arrive from a socket or a pipe.
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <morsel/message.h>
+#include <morsel/stream.h>
 
 namespace {
 
@@ -53,23 +55,22 @@ int main() {
                 station.data());
   }
 
-  // The stream loop: append what arrived, read every whole item, keep the cut-short rest.
+  // The stream loop: bytes arrive 7 at a time, written straight into the stream's buffer (as
+  // ::read or recv would); every item is handled as soon as it is whole.
   std::puts("as a stream, 7 bytes at a time:");
-  std::vector<unsigned char> pending;
+  morsel::stream stream;
   for (std::size_t at = 0; at < message.size(); at += 7) {
     const std::size_t n = std::min<std::size_t>(7, message.size() - at);
-    pending.insert(pending.end(), message.begin() + static_cast<std::ptrdiff_t>(at),
-                   message.begin() + static_cast<std::ptrdiff_t>(at + n));
-    morsel::reader stream(pending, morsel::partial);
-    try {
-      while (!stream.empty()) {
-        show(stream.next());  // views into `pending`: use them before it changes
-      }
-    } catch (const morsel::truncated_error&) {
-      // The last item is not whole yet: wait for more bytes.
+    std::copy_n(message.begin() + static_cast<std::ptrdiff_t>(at), n, stream.prepare(n).begin());
+    stream.commit(n);
+    while (const std::optional<morsel::item> item = stream.next()) {
+      show(*item);  // views into the stream: use them before the next prepare
     }
-    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(stream.offset()));
   }
-  std::printf("left over: %zu bytes\n", pending.size());
-  return pending.empty() ? 0 : 1;
+  stream.finish();  // the sender is done: a cut-short item would now throw
+  while (const std::optional<morsel::item> item = stream.next()) {
+    show(*item);
+  }
+  std::printf("left over: %zu bytes\n", stream.remaining().size());
+  return stream.empty() ? 0 : 1;
 }
