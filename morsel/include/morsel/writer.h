@@ -227,7 +227,7 @@ class writer {
   template <typename T>
   void put(const T& value) {
     if constexpr (detail::record<T>) {
-      std::apply([this](const auto&... member) { (write_part(member), ...); },
+      std::apply([&](const auto&... member) { (write_part(member), ...); },
                  detail::members_of(value));
     } else {
       detail::convention<T>::write(*this, value);

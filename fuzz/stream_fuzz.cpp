@@ -1,0 +1,118 @@
+// Feeds arbitrary bytes to a morsel::stream in arbitrary chunks and checks that it yields the same
+// items, and the same error, as a morsel::reader over the bytes whole: item by item with next(),
+// and as a struct of every container with read<T>().
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <fuzzer/FuzzedDataProvider.h>
+#include <morsel/message.h>
+#include <morsel/stream.h>
+
+#include "fuzz_support.h"
+#include "shapes.h"
+
+namespace {
+
+using morsel_fuzz::require;
+
+// What a walk gave: the items written back, and the error that ended it.
+struct walked {
+  std::vector<unsigned char> items;
+  std::string error;
+  std::size_t stopped_at = 0;
+};
+
+walked walk_whole(std::span<const unsigned char> bytes) {
+  walked out;
+  morsel::reader in(bytes);
+  morsel::writer again;
+  try {
+    while (!in.empty()) {
+      again.write(in.next());
+    }
+  } catch (const morsel::decode_error& e) {
+    out.error = e.what();
+    out.stopped_at = e.stopped_at();
+  }
+  out.items = again.take();
+  return out;
+}
+
+// Chunk sizes from 1 to 64, drawn from `seed` by a linear congruential generator.
+walked walk_streamed(std::span<const unsigned char> bytes, std::uint32_t seed) {
+  walked out;
+  morsel::stream in;
+  morsel::writer again;
+  try {
+    for (std::size_t fed = 0; fed < bytes.size();) {
+      seed = seed * 1664525U + 1013904223U;
+      const std::size_t n = std::min<std::size_t>(1 + (seed >> 26U), bytes.size() - fed);
+      in.feed(bytes.subspan(fed, n));
+      fed += n;
+      while (const std::optional<morsel::item> item = in.next()) {
+        again.write(*item);
+      }
+      require(in.needed() >= 1);
+    }
+    in.finish();
+    while (const std::optional<morsel::item> item = in.next()) {
+      again.write(*item);
+    }
+  } catch (const morsel::decode_error& e) {
+    out.error = e.what();
+    out.stopped_at = e.stopped_at();
+  }
+  out.items = again.take();
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider provider(data, size);
+  const auto seed = provider.ConsumeIntegral<std::uint32_t>();
+  const std::vector<unsigned char> bytes = provider.ConsumeRemainingBytes<unsigned char>();
+
+  const walked whole = walk_whole(bytes);
+  const walked streamed = walk_streamed(bytes, seed);
+  require(whole.items == streamed.items);
+  require(whole.error == streamed.error);
+  require(whole.stopped_at == streamed.stopped_at);
+
+  // A struct read at the start: the same value or the same error. (An empty stream ends before
+  // any value, where a reader of no bytes finds one cut short.)
+  if (bytes.empty()) {
+    return 0;
+  }
+  std::string whole_error;
+  try {
+    morsel::reader in(bytes);
+    (void)in.read<morsel_fuzz::Shapes>();
+  } catch (const morsel::decode_error& e) {
+    whole_error = e.what();
+  }
+  std::string stream_error;
+  try {
+    morsel::stream in;
+    for (std::size_t fed = 0; fed < bytes.size(); fed += 16) {
+      in.feed(std::span<const unsigned char>(bytes).subspan(
+          fed, std::min<std::size_t>(16, bytes.size() - fed)));
+      if (in.read<morsel_fuzz::Shapes>()) {
+        break;
+      }
+    }
+    in.finish();
+    if (in.offset() == 0) {
+      (void)in.read<morsel_fuzz::Shapes>();
+    }
+  } catch (const morsel::decode_error& e) {
+    stream_error = e.what();
+  }
+  require(whole_error == stream_error);
+  return 0;
+}
