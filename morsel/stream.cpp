@@ -19,14 +19,16 @@ std::span<unsigned char> stream::prepare(std::size_t n) {
   if (buffer_.size() - end_ < n) {
     // Reclaim the bytes read when they are at least as many as those still to read: each byte is
     // then moved at most once more than it is read, however small the chunks.
-    const std::size_t unread = end_ - begin_;
-    if (begin_ != 0 && begin_ >= unread) {
+    const std::size_t read = begin();
+    const std::size_t unread = end_ - read;
+    if (read != 0 && read >= unread) {
       if (unread != 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, unread);
+        std::memmove(buffer_.data(), buffer_.data() + read, unread);
       }
-      consumed_ += begin_;
-      begin_ = 0;
+      consumed_ += read;
+      window_ = 0;
       end_ = unread;
+      in_ = reader();
     }
     if (buffer_.size() - end_ < n) {
       if (n > buffer_.max_size() - end_) {
@@ -34,6 +36,7 @@ std::span<unsigned char> stream::prepare(std::size_t n) {
       }
       buffer_.resize(std::max({end_ + n, buffer_.size() * 2, std::size_t{4096}}));
     }
+    rewindow();
   }
   return {buffer_.data() + end_, buffer_.size() - end_};
 }
@@ -43,6 +46,7 @@ void stream::commit(std::size_t n) {
     throw std::out_of_range("morsel::stream::commit: more bytes than were prepared");
   }
   end_ += n;
+  rewindow();
 }
 
 void stream::feed(std::span<const unsigned char> bytes) {
@@ -54,27 +58,30 @@ void stream::feed(std::span<const unsigned char> bytes) {
 }
 
 std::optional<item> stream::next() {
-  if (finished_ && empty()) {
-    return std::nullopt;  // the message ended between items
+  if ((finished_ && empty()) || still_short(&type_key<item>)) {
+    return std::nullopt;  // the message ended between items, or the bytes lacking have not come
   }
-  reader in = window();
-  try {
-    item value = in.next();
-    begin_ += in.offset();
-    needed_ = 1;
-    return value;
-  } catch (const truncated_error& cut) {
-    wait_for(cut, detail::item_bytes_short(remaining(), !finished_));
-    return std::nullopt;
+  if (!finished_) {
+    const std::span<const unsigned char> rest = remaining();
+    const detail::classified found =
+        detail::classify(rest.data(), rest.size(), detail::framing::partial);
+    const detail::measured m =
+        found.problem.whole() ? detail::measure(found.k, rest.data(), rest.size()) : found.problem;
+    if (m.short_of_bytes()) {
+      wait_for(m.size > rest.size() ? m.size - rest.size() : 1, &type_key<item>);
+      return std::nullopt;
+    }
   }
+  item value = in_.next();
+  needed_ = 1;
+  return value;
 }
 
-void stream::wait_for(const truncated_error& cut, std::size_t needed) {
-  if (finished_) {
-    throw cut;
-  }
+void stream::wait_for(std::size_t needed, const void* asked) {
   needed_ = std::max<std::size_t>(needed, 1);
-  const std::size_t buffered = end_ - begin_;
+  short_of_ = asked;
+  ready_at_ = consumed_ + end_ + needed_;
+  const std::size_t buffered = end_ - begin();
   if (needed_ > limit_ || buffered > limit_ - needed_) {
     throw stream_limit_error("byte " + std::to_string(offset()) + ": the value needs at least " +
                                  std::to_string(buffered + needed_) +
@@ -84,15 +91,4 @@ void stream::wait_for(const truncated_error& cut, std::size_t needed) {
   }
 }
 
-namespace detail {
-
-std::size_t item_bytes_short(std::span<const unsigned char> left, bool more_may_follow) noexcept {
-  const classified found =
-      classify(left.data(), left.size(), more_may_follow ? framing::partial : framing::message);
-  const measured m =
-      found.problem.whole() ? measure(found.k, left.data(), left.size()) : found.problem;
-  return m.short_of_bytes() && m.size > left.size() ? m.size - left.size() : 1;
-}
-
-}  // namespace detail
 }  // namespace morsel

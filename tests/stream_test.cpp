@@ -150,12 +150,34 @@ TEST(Stream, ItemsPastTheLimitThrowInsteadOfWaiting) {
   morsel::stream in(64);
   in.feed(hex("AB FF 6162"));  // a string of 255 bytes cannot fit
   EXPECT_THROW((void)in.next(), morsel::stream_limit_error);
-  // A count that the bytes cannot hold waits for them, up to the limit.
+  // A count that the bytes cannot hold yet waits for them, within the limit; past it, throws at
+  // once.
   morsel::stream counted(64);
-  counted.feed(hex("A3 FFFFFFFF"));
+  counted.feed(hex("A3 00000003 A6 00000001"));
   EXPECT_FALSE(counted.read<std::vector<int>>().has_value());
-  counted.feed(Bytes(60, 0xA1));
+  EXPECT_EQ(counted.needed(), 10U);
+  counted.feed(hex("A6 00000002 A6 00000003 A3 FFFFFFFF"));
+  EXPECT_EQ(counted.read<std::vector<int>>(), (std::vector<int>{1, 2, 3}));
   EXPECT_THROW((void)counted.read<std::vector<int>>(), morsel::stream_limit_error);
+}
+
+// A value that waits while the buffer is compacted under it reads once its bytes have come.
+TEST(Stream, WaitsAcrossTheReclaimingOfReadBytes) {
+  morsel::writer out;
+  for (int i = 0; i < 2000; ++i) {
+    out.write(std::string(40, 'x'));
+  }
+  const std::span<const unsigned char> bytes = out.bytes();
+  morsel::stream in;
+  std::size_t read = 0;
+  for (std::size_t fed = 0; fed < bytes.size(); fed += 64) {
+    in.feed(bytes.subspan(fed, std::min<std::size_t>(64, bytes.size() - fed)));
+    while (in.read<std::string_view>()) {
+      ++read;
+    }
+  }
+  EXPECT_EQ(read, 2000U);
+  EXPECT_TRUE(in.empty());
 }
 
 // Reading reclaims the bytes read: a long stream in small chunks keeps a small buffer.

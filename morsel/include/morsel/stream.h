@@ -25,6 +25,7 @@
 
 #include <morsel/detail/conventions.h>
 #include <morsel/detail/measure.h>
+#include <morsel/detail/value_extent.h>
 #include <morsel/item.h>
 #include <morsel/morsel.h>
 #include <morsel/reader.h>
@@ -72,7 +73,10 @@ class stream {
   // Copies `bytes` in.
   void feed(std::span<const unsigned char> bytes);
   // The sender is done: no more bytes will come.
-  void finish() noexcept { finished_ = true; }
+  void finish() noexcept {
+    finished_ = true;
+    rewindow();
+  }
 
   std::optional<item> next();
   template <typename T>
@@ -82,92 +86,66 @@ class stream {
   // where the bytes received tell it). 1 otherwise.
   std::size_t needed() const noexcept { return needed_; }
   // Every byte received has been read.
-  bool empty() const noexcept { return begin_ == end_; }
+  bool empty() const noexcept { return in_.empty(); }
   bool finished() const noexcept { return finished_; }
   // Bytes read since the stream began: the offset of the item at the cursor.
-  std::size_t offset() const noexcept { return consumed_ + begin_; }
+  std::size_t offset() const noexcept { return consumed_ + begin(); }
   // The bytes received and not yet read.
-  std::span<const unsigned char> remaining() const noexcept {
-    return {buffer_.data() + begin_, end_ - begin_};
-  }
+  std::span<const unsigned char> remaining() const noexcept { return in_.remaining(); }
   std::size_t limit() const noexcept { return limit_; }
   void set_limit(std::size_t limit) noexcept { limit_ = limit; }
 
  private:
-  reader window() const noexcept { return reader(remaining(), !finished_, offset()); }
-  // What to do when the value at the cursor is cut short: wait (nullopt), or, past the limit or
-  // the end of the stream, throw. `needed` is a lower bound on the bytes it lacks.
-  void wait_for(const truncated_error& cut, std::size_t needed);
+  // The first byte not yet read, in the buffer.
+  std::size_t begin() const noexcept { return window_ + in_.offset(); }
+  // Points the reader at the bytes not yet read, after they or the buffer changed.
+  void rewindow() noexcept {
+    window_ = begin();
+    in_ = reader({buffer_.data() + window_, end_ - window_}, !finished_, consumed_ + window_);
+  }
+  // The value at the cursor lacks at least `needed` bytes: wait for them, unless they are past
+  // the limit. Until they have come, asking again for the same type answers at once: `asked`
+  // names the type (the address of a per-type constant).
+  void wait_for(std::size_t needed, const void* asked);
+  bool still_short(const void* asked) const noexcept {
+    return !finished_ && asked == short_of_ && consumed_ + end_ < ready_at_;
+  }
+
+  template <typename T>
+  static constexpr char type_key = 0;
 
   std::vector<unsigned char> buffer_;
-  std::size_t begin_ = 0;     // the first byte not yet read
+  reader in_;                 // over the bytes committed and not yet read when it was made
+  std::size_t window_ = 0;    // where in_'s bytes start in the buffer
   std::size_t end_ = 0;       // the end of the bytes committed
   std::size_t consumed_ = 0;  // bytes dropped from the front of the buffer
   std::size_t needed_ = 1;
+  const void* short_of_ = nullptr;  // the type the last wait was for
+  std::size_t ready_at_ = 0;  // and how far the bytes must reach (from the stream's start) first
   std::size_t limit_ = kDefaultLimit;
   bool finished_ = false;
 };
 
-namespace detail {
-// At least how many more bytes a value of type T whose bytes so far are `left` needs: exact for
-// items where the bytes tell it, else at least 1.
-template <typename T>
-std::size_t bytes_short(std::span<const unsigned char> left) noexcept;
-std::size_t item_bytes_short(std::span<const unsigned char> left, bool more_may_follow) noexcept;
-}  // namespace detail
-
 template <typename T>
 std::optional<T> stream::read() {
-  if (finished_ && empty()) {
-    return std::nullopt;  // the message ended between values
+  if ((finished_ && empty()) || still_short(&type_key<T>)) {
+    return std::nullopt;  // the message ended between values, or the bytes lacking have not come
   }
-  reader in = window();
-  try {
-    T value = in.read<T>();
-    begin_ += in.offset();
-    needed_ = 1;
-    return value;
-  } catch (const truncated_error& cut) {
-    wait_for(cut, detail::bytes_short<T>(remaining()));
-    return std::nullopt;
+  const std::span<const unsigned char> rest = remaining();
+  // Near the end of the bytes the value may be cut short: look before reading, so that waiting
+  // costs no exception.
+  if (!finished_ && rest.size() < detail::max_size<T>()) {
+    const detail::measured m = detail::extent_of<T>(rest.data(), rest.size());
+    if (m.what == detail::fault::cut_short) {
+      wait_for(m.size - rest.size(), &type_key<T>);
+      return std::nullopt;
+    }
   }
+  T value = in_.read<T>();
+  needed_ = 1;
+  return value;
 }
 
-namespace detail {
-
-template <typename T>
-std::size_t bytes_short(std::span<const unsigned char> left) noexcept {
-  const auto short_by = [&left](const measured& m) {
-    return m.what == fault::cut_short && m.size > left.size() ? m.size - left.size() : 1;
-  };
-  if constexpr (std::is_same_v<T, item>) {
-    return item_bytes_short(left, true);
-  } else if constexpr (std::is_same_v<T, bool>) {
-    return short_by(measure<kind::boolean>(left.data(), left.size()));
-  } else if constexpr (scalar_kind<T>) {
-    return short_by(measure<scalar<T>::item_kind>(left.data(), left.size()));
-  } else if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, std::string_view>) {
-    return short_by(measure<kind::string>(left.data(), left.size()));
-  } else if constexpr (std::is_same_v<T, Person>) {
-    return short_by(measure<kind::person>(left.data(), left.size()));
-  } else if constexpr (std::is_same_v<T, std::vector<unsigned char>> ||
-                       std::is_same_v<T, std::span<const unsigned char>>) {
-    return short_by(measure<kind::u8_array>(left.data(), left.size()));
-  } else if constexpr (std::is_same_v<T, std::vector<unsigned long>> ||
-                       std::is_same_v<T, u64_array_view>) {
-    return short_by(measure<kind::u64_array>(left.data(), left.size()));
-  } else if constexpr (std::is_same_v<T, std::vector<double>> ||
-                       std::is_same_v<T, f64_array_view>) {
-    return short_by(measure<kind::f64_array>(left.data(), left.size()));
-  } else if constexpr (item_value<T>) {
-    return short_by(measure<kind::string_array>(left.data(), left.size()));
-  } else {
-    const std::size_t least = min_size<T>();
-    return least > left.size() ? least - left.size() : 1;
-  }
-}
-
-}  // namespace detail
 }  // namespace morsel
 
 #endif  // MORSEL_STREAM_H
