@@ -57,11 +57,42 @@ void append_item(std::string& out, const morsel::item& value,
                  std::span<const unsigned char> item_bytes);
 
 // Calls `each(element_bytes, element)` for every element of an array item, in order: a byte
-// array's elements are its raw bytes, as u8 values; the others' are items. Returns false, calling
-// nothing, for an item that is not an array.
-bool for_each_element(
-    const morsel::item& value,
-    const std::function<void(std::span<const unsigned char>, const morsel::item&)>& each);
+// array's elements are its raw bytes, as u8 values; the others' are items, checked when the array
+// was read. Returns false, calling nothing, for an item that is not an array.
+template <typename Each>
+bool for_each_element(const morsel::item& value, Each each) {
+  const auto items = [&each](const auto& view, auto size_of) {
+    const unsigned char* at = view.items().data();
+    for (const auto element : view) {
+      const std::size_t size = size_of(element);
+      each(std::span<const unsigned char>(at, size), morsel::item(element));
+      at += size;
+    }
+  };
+  constexpr auto wide = [](auto /*element*/) { return morsel::detail::kWideItemSize; };
+  switch (morsel::kind_of(value)) {
+    case morsel::kind::u8_array: {
+      const auto bytes = std::get<std::span<const unsigned char>>(value);
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
+        each(bytes.subspan(i, 1), morsel::item(bytes[i]));
+      }
+      return true;
+    }
+    case morsel::kind::u64_array:
+      items(std::get<morsel::u64_array_view>(value), wide);
+      return true;
+    case morsel::kind::f64_array:
+      items(std::get<morsel::f64_array_view>(value), wide);
+      return true;
+    case morsel::kind::string_array:
+      items(std::get<morsel::string_array_view>(value), [](std::string_view element) {
+        return morsel::detail::kStringHeaderSize + element.size();
+      });
+      return true;
+    default:
+      return false;
+  }
+}
 
 // One line of `decode`: "<offset>: <kind> <value>\n".
 void append_line(std::string& out, const shown& item);

@@ -98,37 +98,6 @@ void append_bytes(std::string& out, std::span<const unsigned char> bytes) {
   out += ']';
 }
 
-bool for_each_element(
-    const morsel::item& value,
-    const std::function<void(std::span<const unsigned char>, const morsel::item&)>& each) {
-  if (!morsel::detail::is_array(morsel::kind_of(value))) {
-    return false;
-  }
-  if (const auto* bytes = std::get_if<std::span<const unsigned char>>(&value)) {
-    for (std::size_t i = 0; i < bytes->size(); ++i) {
-      each(bytes->subspan(i, 1), morsel::item((*bytes)[i]));
-    }
-    return true;
-  }
-  // The elements of the other arrays are items of their own, checked when the array was read.
-  const std::span<const unsigned char> items = std::visit(
-      [](const auto& v) -> std::span<const unsigned char> {
-        if constexpr (requires { v.items(); }) {
-          return v.items();
-        } else {
-          return {};
-        }
-      },
-      value);
-  morsel::reader elements(items);
-  while (!elements.empty()) {
-    const std::size_t at = elements.offset();
-    const morsel::item element = elements.next();
-    each(items.subspan(at, elements.offset() - at), element);
-  }
-  return true;
-}
-
 void append_value(std::string& out, const morsel::item& value,
                   std::span<const unsigned char> item_bytes) {
   switch (morsel::kind_of(value)) {

@@ -72,16 +72,28 @@ constexpr bool starts(kind k, unsigned char tag) noexcept {
   return tag == info(k).tag || tag == info(k).other_tag;
 }
 
-// The kind a tag starts, for every tag but TAG_ARRAY (whose kind its elements tell); nothing for a
-// byte that is not a tag.
-constexpr std::optional<kind> kind_of_tag(unsigned char tag) noexcept {
+// For each byte, 1 + the kind its tag starts (for every tag but TAG_ARRAY, whose kind its
+// elements tell), or 0: the table above, turned around once.
+inline constexpr std::array<unsigned char, 256> kind_by_tag = [] {
+  std::array<unsigned char, 256> by_tag{};
   for (std::size_t i = 0; i < kind_count; ++i) {
-    const auto k = static_cast<kind>(i);
-    if (starts(k, tag) && tag != TAG_ARRAY) {
-      return k;
+    const kind_info& k = kind_table[i];
+    for (const unsigned char tag : {k.tag, k.other_tag}) {
+      if (tag != TAG_ARRAY) {
+        by_tag[tag] = static_cast<unsigned char>(i + 1);
+      }
     }
   }
-  return std::nullopt;
+  return by_tag;
+}();
+
+// The kind a tag starts, for every tag but TAG_ARRAY; nothing for a byte that is not a tag.
+constexpr std::optional<kind> kind_of_tag(unsigned char tag) noexcept {
+  const unsigned char entry = kind_by_tag[tag];
+  if (entry == 0) {
+    return std::nullopt;
+  }
+  return static_cast<kind>(entry - 1);
 }
 
 constexpr bool is_array(kind k) noexcept {
