@@ -28,7 +28,8 @@ Bytes encode(std::string_view text, bool lone) {
 // Bytes decode accepts print as text that encodes back to them.
 void check_bytes(std::span<const unsigned char> bytes, bool lone) {
   std::string text;
-  if (!morsel_cli::append_decoded(text, bytes, lone, kNoFlush).empty()) {
+  if (!morsel_cli::append_decoded(text, bytes, lone, morsel_cli::text_form::notation, kNoFlush)
+           .empty()) {
     return;  // refused, with a message
   }
   const Bytes again = encode(text, lone);  // must not throw

@@ -19,6 +19,7 @@ namespace morsel_cli {
 struct options {
   bool hex = false;    // --hex: the input (encode: the output) is hex text
   bool item = false;   // --item: the input (encode: the output) is one item standing alone
+  bool json = false;   // --json: decode prints, and encode reads, JSON Lines
   input_source input;  // FILE, or standard input when it is absent or "-"
 };
 

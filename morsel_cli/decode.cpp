@@ -1,4 +1,5 @@
-// morsel decode: every item of the input, one per line, as "<offset>: <kind> <value>".
+// morsel decode: every item of the input, one per line, as "<offset>: <kind> <value>" or, with
+// --json, as a JSON object.
 #include <span>
 #include <string>
 
@@ -12,16 +13,17 @@
 namespace morsel_cli {
 
 int decode(const options& how) {
+  const text_form form = how.json ? text_form::json : text_form::notation;
   output out;
   std::string error;
   try {
     if (how.item) {
       const input_file file(how.input);
       const input_bytes whole(file, how.hex);
-      error = append_decoded(out.text(), whole.bytes(), /*item=*/true, [](std::string&) {});
+      error = append_decoded(out.text(), whole.bytes(), /*item=*/true, form, [](std::string&) {});
     } else {
       error = walk_input(
-          how, out, [&out](const shown& item) { append_line(out.text(), item); },
+          how, out, [&out, form](const shown& item) { append_line(out.text(), item, form); },
           [](std::span<const unsigned char>, std::size_t, const morsel::decode_error&) {});
     }
   } catch (const input_error& e) {

@@ -1,4 +1,5 @@
-// morsel encode: the notation read back into bytes, written only when all of it is good.
+// morsel encode: the notation (or, with --json, JSON Lines) read back into bytes, written only
+// when all of it is good.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "commands.h"
 #include "input.h"
+#include "json.h"
 #include "notation.h"
 #include "output.h"
 
@@ -20,8 +22,8 @@ int encode(const options& how) {
   std::vector<unsigned char> bytes;
   try {
     const byte_buffer input = read_all(input_file(how.input));
-    const std::vector<parsed_item> items =
-        parse_notation({reinterpret_cast<const char*>(input.data()), input.size()});
+    const std::string_view text(reinterpret_cast<const char*>(input.data()), input.size());
+    const std::vector<parsed_item> items = how.json ? parse_json_items(text) : parse_notation(text);
     if (how.item) {
       bytes = encode_lone_item(items);
     } else {

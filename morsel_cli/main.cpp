@@ -1,6 +1,7 @@
-// morsel decode|encode|dump [--hex] [--item] [FILE]: shows what a buffer of the morsel format
-// holds, and writes one from text. Exits 0 on success, 1 when the input is malformed or cannot be
-// read or the output cannot be written, 2 on a bad command line.
+// morsel decode|encode [--json] [--hex] [--item] [FILE], morsel dump [--hex] [--item] [FILE]: shows
+// what a buffer of the morsel format holds, and writes one from text. Exits 0 on success, 1 when
+// the input is malformed or cannot be read or the output cannot be written, 2 on a bad command
+// line.
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -12,8 +13,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: morsel decode [--hex] [--item] [FILE]\n"
-    "       morsel encode [--hex] [--item] [FILE]\n"
+    "usage: morsel decode [--json] [--hex] [--item] [FILE]\n"
+    "       morsel encode [--json] [--hex] [--item] [FILE]\n"
     "       morsel dump [--hex] [--item] [FILE]\n"
     "       morsel --help | --version\n";
 
@@ -28,6 +29,8 @@ constexpr const char* kHelp =
     "           encode prints its output as printVec does\n"
     "  --item   the input is one item standing alone, as serialize writes it\n"
     "           (encode: write one such item)\n"
+    "  --json   decode prints, and encode reads, one JSON object per item:\n"
+    "           {\"offset\":0,\"kind\":\"u32\",\"value\":7}\n"
     "\n"
     "See morsel(1) for the text notation.\n";
 
@@ -77,6 +80,8 @@ int run(int argc, const char* const argv[]) {
       how.hex = true;
     } else if (!options_done && arg == "--item") {
       how.item = true;
+    } else if (!options_done && arg == "--json" && command != "dump") {
+      how.json = true;
     } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
       return bad_usage("unknown option '" + std::string(arg) + "'");
     } else if (have_path) {

@@ -320,6 +320,90 @@ TEST(MorselTool, ADashIsStandardInput) {
   EXPECT_EQ(morsel_tool({"decode", "--", "-"}, "\xa0").out, "0: bool true\n");
 }
 
+constexpr const char* kEveryKindJson =
+    "{\"offset\":0,\"kind\":\"bool\",\"value\":true}\n"
+    "{\"offset\":1,\"kind\":\"u8\",\"value\":200}\n"
+    "{\"offset\":3,\"kind\":\"u32\",\"value\":4000000000}\n"
+    "{\"offset\":8,\"kind\":\"u64\",\"value\":\"18446744073709551614\"}\n"
+    "{\"offset\":17,\"kind\":\"i8\",\"value\":-5}\n"
+    "{\"offset\":19,\"kind\":\"i32\",\"value\":-7}\n"
+    "{\"offset\":24,\"kind\":\"f32\",\"value\":\"nan:0x7fa12345\"}\n"
+    "{\"offset\":29,\"kind\":\"f64\",\"value\":\"-0\"}\n"
+    "{\"offset\":38,\"kind\":\"f64\",\"value\":\"inf\"}\n"
+    "{\"offset\":47,\"kind\":\"string\",\"value\":{\"hex\":\"746162092271225c0aff\"}}\n"
+    "{\"offset\":59,\"kind\":\"u8[]\",\"value\":[]}\n"
+    "{\"offset\":62,\"kind\":\"u8[]\",\"value\":[1,2]}\n"
+    "{\"offset\":67,\"kind\":\"u64[]\",\"value\":[]}\n"
+    "{\"offset\":69,\"kind\":\"f64[]\",\"value\":[0.1,1e+300]}\n"
+    "{\"offset\":89,\"kind\":\"string[]\",\"value\":[\"ab\",\"abcd\"]}\n"
+    "{\"offset\":101,\"kind\":\"person\",\"value\":{\"age\":30,\"height\":1.5}}\n"
+    "{\"offset\":109,\"kind\":\"string\",\"value\":{\"tag\":171,\"length\":4,\"string\":"
+    "\"wxyx\"}}\n";
+
+TEST(MorselTool, JsonLinesForEveryKind) {
+  const Bytes bytes = every_kind();
+  const Outcome decoded = morsel_tool({"decode", "--json"}, text_of(bytes));
+  EXPECT_EQ(decoded.out, kEveryKindJson);
+  EXPECT_EQ(morsel_tool({"encode", "--json"}, decoded.out).out, text_of(bytes));
+  // Written by hand: any whitespace, no offsets, members in any order, numbers in any form.
+  const Outcome by_hand =
+      morsel_tool({"encode", "--json", "--hex"},
+                  "{\"value\": \"18446744073709551615\", \"kind\": \"u64\"}\n\n  "
+                  "{\"kind\":\"i64\",\"value\":-2}"
+                  "{\"kind\":\"f32\",\"value\":1e0}{\"kind\":\"string\",\"value\":\"\\u00e9\"}"
+                  "{\"kind\":\"person\",\"value\":{\"height\":\"-0\",\"age\":\"7\"}}");
+  EXPECT_EQ(
+      by_hand.out,
+      "[ a4 ff ff ff ff ff ff ff ff a4 ff ff ff ff ff ff ff fe a8 3f 80 0 0 ab 2 c3 a9 ae a2 7 "
+      "a8 80 0 0 0 ]\n");
+  EXPECT_EQ(by_hand.err, "");
+  // Lone items and their extra bytes.
+  const Outcome lone = morsel_tool({"decode", "--json", "--item", "--hex"}, "a3 00000001 ffff");
+  EXPECT_EQ(lone.out,
+            "{\"offset\":0,\"kind\":\"u32\",\"value\":1}\n"
+            "{\"offset\":5,\"kind\":\"extra\",\"value\":[255,255]}\n");
+  EXPECT_EQ(morsel_tool({"encode", "--json", "--item", "--hex"}, lone.out).out,
+            "[ a3 0 0 0 1 ff ff ]\n");
+}
+
+// Through jq, which reads every number as a double: every bit comes back.
+TEST(MorselTool, JsonRoundTripsThroughJq) {
+  morsel::writer out;
+  out.write(18446744073709551614UL).write(-2L).write(std::bit_cast<float>(0x7FA12345U));
+  out.write(std::bit_cast<double>(0x7FF00000000ABCDEUL)).write(-0.0);
+  out.write(std::numeric_limits<double>::infinity()).write(-std::numeric_limits<float>::infinity());
+  std::string high;
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    high += static_cast<char>(b);
+  }
+  out.write(std::string_view(high)).write(std::vector<unsigned char>{0, 255});
+  out.write(std::vector<unsigned long>{9007199254740993UL, 1}).write(std::vector<double>{0.1});
+  out.write(std::vector<std::string>{"\xe2\x82\xac", "\xc3"}).write(0.1F).write(16777217.0F);
+  out.write(std::numeric_limits<float>::denorm_min()).write(std::numeric_limits<double>::max());
+  out.write(Person{255, 3.4028235e38F, ""}).write(std::vector<unsigned long>{});
+  Bytes bytes = out.take();
+  const Bytes generic_four = morsel_test::hex("AB 04 77787978");
+  bytes.insert(bytes.end(), generic_four.begin(), generic_four.end());
+  const std::string tool = MORSEL_CLI_BIN;
+  const Outcome through_jq = program_test::run(
+      Invocation{.program = "/bin/sh",
+                 .args = {"-c", tool + " decode --json | jq -c . | " + tool + " encode --json"},
+                 .path = "/usr/local/bin:/usr/bin:/bin",
+                 .input = text_of(bytes)});
+  EXPECT_EQ(through_jq.err, "");
+  EXPECT_EQ(through_jq.out, text_of(bytes));
+  // The example message, too.
+  const std::string example = std::string(MORSEL_EXAMPLES_DIR) + "/readings.hex";
+  const Outcome printed = morsel_tool({"decode", "--hex", example});
+  const Outcome example_through_jq = program_test::run(
+      Invocation{.program = "/bin/sh",
+                 .args = {"-c", tool + " decode --json --hex " + example + " | jq -c . | " + tool +
+                                    " encode --json --hex"},
+                 .path = "/usr/local/bin:/usr/bin:/bin"});
+  EXPECT_EQ(example_through_jq.out, morsel_tool({"encode", "--hex"}, printed.out).out);
+  EXPECT_EQ(example_through_jq.err, "");
+}
+
 struct Failure {
   std::vector<std::string> args;
   std::string input;
@@ -355,6 +439,24 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{{"frob", "--bogus"}, "", 2, "morsel: unknown command 'frob'\nusage: ..."},
         Failure{{"decode", "-x"}, "", 2, "morsel: unknown option '-x'\nusage: ..."},
         Failure{{"decode", ""}, "", 1, "morsel: '': No such file or directory\n"},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"u8\",\"value\":1} {\"kind\":",
+                1,
+                "morsel: line 1, column 33: syntax error while parsing value - unexpected end of "
+                "input; expected '[', '{', or a literal\n"},
+        Failure{
+            {"encode", "--json"},
+            "\n {\"kind\":\"u8\",\"value\":[1]}",
+            1,
+            "morsel: line 2, column 2: value: expected an integer from 0 to 255, got an array\n"},
+        Failure{
+            {"encode", "--json"},
+            "{\"kind\":\"f64[]\",\"value\":[1,\"nan:0x1\"]}",
+            1,
+            "morsel: line 1, column 1: value[1]: expected a number, or \"inf\", \"-inf\", \"-0\", "
+            "\"nan\" or \"nan:0x\" and its bits, got a string\n"},
+        Failure{
+            {"encode", "--json"}, "[]", 1, "morsel: line 1, column 1: expected an object with ..."},
         Failure{{"encode"},
                 "string <0xaa 3>\"abc\"",
                 1,
@@ -407,7 +509,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MorselTool, HelpAndVersionGoToStandardOutput) {
   const Outcome help = morsel_tool({"--help"});
-  EXPECT_TRUE(help.out.starts_with("usage: morsel decode [--hex] [--item] [FILE]\n"));
+  EXPECT_TRUE(help.out.starts_with("usage: morsel decode [--json] [--hex] [--item] [FILE]\n"));
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(morsel_tool({"--version"}).out, "morsel 0.1.0\n");
 }

@@ -6,6 +6,7 @@
 
 #include <morsel/message.h>
 
+#include "json.h"
 #include "notation.h"
 #include "walk.h"
 
@@ -25,25 +26,35 @@ void append_line(std::string& out, const shown& item) {
   out += '\n';
 }
 
+void append_line(std::string& out, const shown& item, text_form form) {
+  if (form == text_form::json) {
+    append_json_line(out, item);
+  } else {
+    append_line(out, item);
+  }
+}
+
 std::string append_decoded(std::string& out, std::span<const unsigned char> input, bool item,
-                           const std::function<void(std::string&)>& flush) {
+                           text_form form, const std::function<void(std::string&)>& flush) {
   try {
     if (item) {
       const lone_item lone = read_lone_item(input);
-      append_offset(out, 0);
-      append_item(out, lone.item.value, lone.item.bytes);
-      out += '\n';
+      append_line(out, lone.item, form);
       if (!lone.extra.empty()) {
-        append_offset(out, lone.item.bytes.size());
-        out += "extra ";
-        append_bytes(out, lone.extra);
-        out += '\n';
+        if (form == text_form::json) {
+          append_json_extra(out, lone.item.bytes.size(), lone.extra);
+        } else {
+          append_offset(out, lone.item.bytes.size());
+          out += "extra ";
+          append_bytes(out, lone.extra);
+          out += '\n';
+        }
       }
       return {};
     }
     std::size_t at = 0;
     walk_message(input, at, [&](const shown& s) {
-      append_line(out, s);
+      append_line(out, s, form);
       flush(out);
     });
   } catch (const morsel::decode_error& e) {

@@ -97,11 +97,17 @@ bool for_each_element(const morsel::item& value, Each each) {
 // One line of `decode`: "<offset>: <kind> <value>\n".
 void append_line(std::string& out, const shown& item);
 
+// The two forms `decode` prints: the notation, and JSON Lines (json.h).
+enum class text_form : unsigned char { notation, json };
+
+// One line of `decode` in either form.
+void append_line(std::string& out, const shown& item, text_form form);
+
 // Appends what `decode` prints for `input` (a message, or with `item` one lone item) to `out`,
 // calling `flush(out)` after each line so that the caller may write it out. Returns the message
 // of the error that stopped it, after the lines of every item before, or an empty string.
 std::string append_decoded(std::string& out, std::span<const unsigned char> input, bool item,
-                           const std::function<void(std::string&)>& flush);
+                           text_form form, const std::function<void(std::string&)>& flush);
 
 // ---- Parsing
 

@@ -1,0 +1,522 @@
+// Reading items from JSON: nlohmann::json parses each top-level value through its SAX interface
+// into a small tree that keeps every number's text, so that a float is read from the digits
+// written, not from a double already rounded; the tree is then mapped to the notation's items.
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include <morsel/detail/hex.h>
+#include <morsel/kind.h>
+#include <nlohmann/json.hpp>
+
+#include "json.h"
+#include "notation.h"
+
+namespace morsel_cli {
+namespace {
+
+struct json_node {
+  enum class type : unsigned char {
+    null,
+    boolean,
+    integer,
+    unsigned_integer,
+    number,
+    string,
+    array,
+    object
+  };
+  type t = type::null;
+  bool flag = false;
+  std::int64_t integer = 0;
+  std::uint64_t unsigned_integer = 0;
+  std::string text;  // a string's bytes, or a number's digits as written
+  std::vector<json_node> items;
+  std::vector<std::pair<std::string, json_node>> members;
+};
+
+// Builds the tree of one top-level value from nlohmann's SAX events.
+class tree_builder {
+ public:
+  using json = nlohmann::json;
+
+  bool null() { return add({}); }
+  bool boolean(bool value) {
+    json_node n;
+    n.t = json_node::type::boolean;
+    n.flag = value;
+    return add(std::move(n));
+  }
+  bool number_integer(json::number_integer_t value) {
+    json_node n;
+    n.t = json_node::type::integer;
+    n.integer = value;
+    return add(std::move(n));
+  }
+  bool number_unsigned(json::number_unsigned_t value) {
+    json_node n;
+    n.t = json_node::type::unsigned_integer;
+    n.unsigned_integer = value;
+    return add(std::move(n));
+  }
+  bool number_float(json::number_float_t /*value*/, const json::string_t& text) {
+    json_node n;
+    n.t = json_node::type::number;
+    n.text = text;
+    return add(std::move(n));
+  }
+  bool string(json::string_t& value) {
+    json_node n;
+    n.t = json_node::type::string;
+    n.text = std::move(value);
+    return add(std::move(n));
+  }
+  bool binary(json::binary_t& /*value*/) { return false; }  // not in JSON text
+  bool start_object(std::size_t /*elements*/) {
+    open_.push_back({});
+    open_.back().node.t = json_node::type::object;
+    return true;
+  }
+  bool key(json::string_t& name) {
+    open_.back().key = std::move(name);
+    return true;
+  }
+  bool end_object() { return close(); }
+  bool start_array(std::size_t /*elements*/) {
+    open_.push_back({});
+    open_.back().node.t = json_node::type::array;
+    return true;
+  }
+  bool end_array() { return close(); }
+  bool parse_error(std::size_t position, const std::string& /*last_token*/,
+                   const nlohmann::detail::exception& error) {
+    error_position_ = position;
+    error_ = error.what();
+    return false;
+  }
+
+  json_node& root() { return root_; }
+  std::size_t error_position() const { return error_position_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  struct open_node {
+    json_node node;
+    std::string key;
+  };
+
+  bool add(json_node value) {
+    if (open_.empty()) {
+      root_ = std::move(value);
+    } else if (open_.back().node.t == json_node::type::array) {
+      open_.back().node.items.push_back(std::move(value));
+    } else {
+      open_.back().node.members.emplace_back(std::move(open_.back().key), std::move(value));
+    }
+    return true;
+  }
+  bool close() {
+    json_node done = std::move(open_.back().node);
+    open_.pop_back();
+    return add(std::move(done));
+  }
+
+  std::vector<open_node> open_;
+  json_node root_;
+  std::size_t error_position_ = 0;
+  std::string error_;
+};
+
+// Line and column (from 1) of byte `at` of `text`.
+struct place {
+  std::size_t line;
+  std::size_t column;
+};
+
+// Places of bytes of `text`, asked for in increasing order: each byte is counted once.
+class place_counter {
+ public:
+  explicit place_counter(std::string_view text) : text_(text) {}
+  place at(std::size_t offset) {
+    for (; counted_ < offset && counted_ < text_.size(); ++counted_) {
+      if (text_[counted_] == '\n') {
+        ++here_.line;
+        here_.column = 1;
+      } else {
+        ++here_.column;
+      }
+    }
+    return here_;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t counted_ = 0;
+  place here_{1, 1};
+};
+
+[[noreturn]] void fail_at(place p, const std::string& what) {
+  throw notation_error("line " + std::to_string(p.line) + ", column " + std::to_string(p.column) +
+                       ": " + what);
+}
+
+std::string describe(const json_node& n) {
+  switch (n.t) {
+    case json_node::type::null:
+      return "null";
+    case json_node::type::boolean:
+      return n.flag ? "true" : "false";
+    case json_node::type::integer:
+      return "the number " + std::to_string(n.integer);
+    case json_node::type::unsigned_integer:
+      return "the number " + std::to_string(n.unsigned_integer);
+    case json_node::type::number:
+      return "the number " + n.text;
+    case json_node::type::string:
+      return "a string";
+    case json_node::type::array:
+      return "an array";
+    case json_node::type::object:
+      return "an object";
+  }
+  return "a value";
+}
+
+// Maps the tree of one object to an item; errors name the object's place and the path in it.
+class item_reader {
+ public:
+  explicit item_reader(place at) : at_(at) {}
+
+  parsed_value item(const json_node& object) {
+    if (object.t != json_node::type::object) {
+      fail("", "an object with \"kind\" and \"value\"", object);
+    }
+    const json_node* kind = nullptr;
+    const json_node* value = nullptr;
+    for (const auto& [name, member] : object.members) {
+      const json_node** slot = name == "kind" ? &kind : name == "value" ? &value : nullptr;
+      if (name == "offset") {
+        continue;  // as decode writes it; not checked
+      }
+      if (slot == nullptr) {
+        fail_at(at_,
+                "unknown member \"" + name + "\": expected \"offset\", \"kind\" and \"value\"");
+      }
+      if (*slot != nullptr) {
+        fail_at(at_, "member \"" + name + "\" given twice");
+      }
+      *slot = &member;
+    }
+    if (kind == nullptr || kind->t != json_node::type::string) {
+      fail_at(at_, "expected a member \"kind\", a string such as \"u32\"");
+    }
+    if (value == nullptr) {
+      fail_at(at_, "expected a member \"value\"");
+    }
+    return value_of(kind->text, *value);
+  }
+
+ private:
+  [[noreturn]] void fail(const std::string& path, const std::string& expected,
+                         const json_node& got) const {
+    fail_at(at_,
+            (path.empty() ? "" : path + ": ") + "expected " + expected + ", got " + describe(got));
+  }
+
+  parsed_value value_of(const std::string& word, const json_node& v) {
+    if (word == "i64") {
+      return integer<long>(v, "value");
+    }
+    if (word == "extra") {
+      return extra{list<unsigned char>(v, "value", &item_reader::integer<unsigned char>)};
+    }
+    for (std::size_t i = 0; i < morsel::kind_count; ++i) {
+      const auto k = static_cast<morsel::kind>(i);
+      if (morsel::detail::info(k).word == word) {
+        return value_of(k, v);
+      }
+    }
+    fail_at(at_, "unknown kind \"" + word + "\"");
+  }
+
+  parsed_value value_of(morsel::kind k, const json_node& v) {
+    const std::string path = "value";
+    switch (k) {
+      case morsel::kind::boolean:
+        if (v.t != json_node::type::boolean) {
+          fail(path, "true or false", v);
+        }
+        return v.flag;
+      case morsel::kind::u8:
+        return integer<unsigned char>(v, path);
+      case morsel::kind::u32:
+        return integer<unsigned int>(v, path);
+      case morsel::kind::u64:
+        return integer<unsigned long>(v, path);
+      case morsel::kind::i8:
+        return integer<signed char>(v, path);
+      case morsel::kind::i32:
+        return integer<int>(v, path);
+      case morsel::kind::f32:
+        return floating<float>(v, path);
+      case morsel::kind::f64:
+        return floating<double>(v, path);
+      case morsel::kind::string:
+        return string(v, path);
+      case morsel::kind::u8_array:
+        return list<unsigned char>(v, path, &item_reader::integer<unsigned char>);
+      case morsel::kind::u64_array:
+        return list<unsigned long>(v, path, &item_reader::integer<unsigned long>);
+      case morsel::kind::f64_array:
+        return list<double>(v, path, &item_reader::floating<double>);
+      case morsel::kind::string_array:
+        return list<text>(v, path, &item_reader::string);
+      case morsel::kind::person:
+        return person(v, path);
+    }
+    return false;  // not reached: every kind is listed
+  }
+
+  template <typename T>
+  std::vector<T> list(const json_node& v, const std::string& path,
+                      T (item_reader::*element)(const json_node&, const std::string&)) {
+    if (v.t != json_node::type::array) {
+      fail(path, "an array", v);
+    }
+    std::vector<T> values;
+    values.reserve(v.items.size());
+    for (std::size_t i = 0; i < v.items.size(); ++i) {
+      values.push_back((this->*element)(v.items[i], path + "[" + std::to_string(i) + "]"));
+    }
+    return values;
+  }
+
+  // A number, or a string of decimal digits (as u64 past 2^53 is written).
+  template <typename T>
+  T integer(const json_node& v, const std::string& path) {
+    const std::string expected = "an integer from " +
+                                 std::to_string(std::numeric_limits<T>::min()) + " to " +
+                                 std::to_string(std::numeric_limits<T>::max());
+    using wide = std::conditional_t<std::is_signed_v<T>, std::int64_t, std::uint64_t>;
+    wide number = 0;
+    bool in_range = false;
+    if (v.t == json_node::type::unsigned_integer) {
+      in_range = v.unsigned_integer <= static_cast<std::uint64_t>(std::numeric_limits<T>::max());
+      number = static_cast<wide>(v.unsigned_integer);
+    } else if (v.t == json_node::type::integer) {  // negative
+      if constexpr (std::is_signed_v<T>) {
+        in_range = v.integer >= std::numeric_limits<T>::min();
+        number = v.integer;
+      }
+    } else if (v.t == json_node::type::string) {
+      const char* end = v.text.data() + v.text.size();
+      const auto [stop, error] = std::from_chars(v.text.data(), end, number);
+      in_range = !v.text.empty() && error == std::errc() && stop == end &&
+                 number >= static_cast<wide>(std::numeric_limits<T>::min()) &&
+                 number <= static_cast<wide>(std::numeric_limits<T>::max());
+    }
+    if (!in_range) {
+      fail(path, expected, v);
+    }
+    return static_cast<T>(number);
+  }
+
+  // A number, read from its digits through a double as any JSON tool reads it (so that an f32
+  // written by decode comes back whatever tool reprinted it), or the notation's spelling of the
+  // values JSON has no number for.
+  template <typename T>
+  T floating(const json_node& v, const std::string& path) {
+    const std::string expected =
+        "a number, or \"inf\", \"-inf\", \"-0\", \"nan\" or \"nan:0x\" "
+        "and its bits";
+    double number = 0;
+    if (v.t == json_node::type::unsigned_integer) {
+      number = static_cast<double>(v.unsigned_integer);
+    } else if (v.t == json_node::type::integer) {
+      number = static_cast<double>(v.integer);
+    } else if (v.t == json_node::type::number) {
+      const char* end = v.text.data() + v.text.size();
+      const auto [stop, error] = std::from_chars(v.text.data(), end, number);
+      if (error != std::errc() || stop != end) {
+        fail(path, expected + " a double holds", v);
+      }
+    } else if (v.t == json_node::type::string) {
+      if (const std::optional<T> spelled = spelled_float<T>(v.text)) {
+        return *spelled;
+      }
+      fail(path, expected, v);
+    } else {
+      fail(path, expected, v);
+    }
+    return static_cast<T>(number);
+  }
+
+  template <typename T>
+  static std::optional<T> spelled_float(std::string_view word) {
+    using bits = std::conditional_t<std::is_same_v<T, float>, std::uint32_t, std::uint64_t>;
+    if (word == "inf" || word == "-inf") {
+      return word[0] == '-' ? -std::numeric_limits<T>::infinity()
+                            : std::numeric_limits<T>::infinity();
+    }
+    if (word == "-0") {
+      return -T{0};
+    }
+    if (word == "nan") {
+      return std::numeric_limits<T>::quiet_NaN();
+    }
+    if (word.starts_with("nan:0x")) {
+      word.remove_prefix(6);
+      bits pattern = 0;
+      const auto [stop, error] =
+          std::from_chars(word.data(), word.data() + word.size(), pattern, 16);
+      if (!word.empty() && error == std::errc() && stop == word.data() + word.size() &&
+          std::isnan(std::bit_cast<T>(pattern))) {
+        return std::bit_cast<T>(pattern);
+      }
+    }
+    return std::nullopt;
+  }
+
+  // The members of object `v`, by name, in any order; none missing, none other.
+  template <std::size_t N>
+  std::array<const json_node*, N> members(const json_node& v, const std::string& path,
+                                          const std::array<std::string_view, N>& names,
+                                          const std::string& expected) const {
+    std::array<const json_node*, N> found{};
+    if (v.t != json_node::type::object || v.members.size() != N) {
+      fail(path, expected, v);
+    }
+    for (const auto& [name, member] : v.members) {
+      std::size_t i = 0;
+      while (i < N && names[i] != name) {
+        ++i;
+      }
+      if (i == N || found[i] != nullptr) {
+        fail(path, expected, v);
+      }
+      found[i] = &member;
+    }
+    return found;
+  }
+
+  // A JSON string, {"hex": "..."}, or either under a header: {"tag":, "length":, "string":}.
+  text string(const json_node& v, const std::string& path) {
+    const std::string expected =
+        "a string, {\"hex\": \"...\"} or {\"tag\", \"length\", \"string\"}";
+    text t;
+    if (v.t == json_node::type::string) {
+      t.bytes = v.text;
+      return t;
+    }
+    if (v.t == json_node::type::object && v.members.size() == 3) {
+      const auto [tag_node, length_node, string_node] =
+          members<3>(v, path, {"tag", "length", "string"}, expected);
+      const auto tag = integer<unsigned char>(*tag_node, path + ".tag");
+      if (!morsel::detail::is_string_tag(tag)) {
+        fail(path + ".tag", "a string's tag, 170 (0xaa) or 171 (0xab)", *tag_node);
+      }
+      t.header = string_header{tag, integer<unsigned char>(*length_node, path + ".length")};
+      t.bytes = string(*string_node, path + ".string").bytes;
+      return t;
+    }
+    const auto [hex] = members<1>(v, path, {"hex"}, expected);
+    if (hex->t != json_node::type::string || hex->text.size() % 2 != 0) {
+      fail(path + ".hex", "pairs of hex digits", *hex);
+    }
+    for (std::size_t i = 0; i < hex->text.size(); i += 2) {
+      const int high = morsel::detail::hex_digit_value(hex->text[i]);
+      const int low = morsel::detail::hex_digit_value(hex->text[i + 1]);
+      if (high < 0 || low < 0) {
+        fail(path + ".hex", "pairs of hex digits", *hex);
+      }
+      t.bytes += static_cast<char>(high * 16 + low);
+    }
+    return t;
+  }
+
+  Person person(const json_node& v, const std::string& path) {
+    const auto [age, height] =
+        members<2>(v, path, {"age", "height"}, "an object {\"age\": ..., \"height\": ...}");
+    Person p;
+    p.age = integer<unsigned char>(*age, path + ".age");
+    p.height = floating<float>(*height, path + ".height");
+    return p;
+  }
+
+  place at_;
+};
+
+// Where the top-level value that starts at `from` ends: at its matching bracket (strings and their
+// escapes skipped), or at the next blank for anything else. The JSON parser checks the rest.
+std::size_t value_end(std::string_view text, std::size_t from) {
+  std::size_t depth = 0;
+  bool in_string = false;
+  for (std::size_t i = from; i < text.size(); ++i) {
+    const char c = text[i];
+    if (in_string) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '{' || c == '[') {
+      ++depth;
+    } else if (c == '}' || c == ']') {
+      if (depth <= 1) {
+        return i + 1;
+      }
+      --depth;
+    } else if (depth == 0 && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+      return i;
+    }
+  }
+  return text.size();
+}
+
+// nlohmann's message without its own prefix and place: "syntax error while parsing ...".
+std::string parse_error_detail(const std::string& what) {
+  const std::size_t column = what.find("column ");
+  const std::size_t colon = column == std::string::npos ? what.find(": ") : what.find(": ", column);
+  return colon == std::string::npos ? what : what.substr(colon + 2);
+}
+
+}  // namespace
+
+std::vector<parsed_item> parse_json_items(std::string_view text) {
+  std::vector<parsed_item> items;
+  place_counter places(text);
+  std::size_t at = 0;
+  for (;;) {
+    while (at < text.size() &&
+           (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r')) {
+      ++at;
+    }
+    if (at == text.size()) {
+      return items;
+    }
+    const std::size_t end = value_end(text, at);
+    const place start = places.at(at);
+    tree_builder tree;
+    if (!nlohmann::json::sax_parse(text.substr(at, end - at), &tree)) {
+      const std::size_t where = at + (tree.error_position() > 0 ? tree.error_position() - 1 : 0);
+      fail_at(places.at(where), parse_error_detail(tree.error()));
+    }
+    items.push_back({item_reader(start).item(tree.root()), start.line});
+    at = end;
+  }
+}
+
+}  // namespace morsel_cli
