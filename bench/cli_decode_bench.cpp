@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,23 +126,31 @@ Run run_decode_pipe(const std::vector<unsigned char>& message, int copies) {
   return run;
 }
 
-Run run_decode(const std::string& path) {
+// The real program with `args`, its standard output to `out_path`.
+Run run_tool(std::vector<std::string> args, const char* out_path) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path, O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
   std::string program = MORSEL_CLI_BIN;
-  std::string command = "decode";
-  std::string file = path;
-  char* argv[] = {program.data(), command.data(), file.data(), nullptr};
+  std::vector<char*> argv{program.data()};
+  for (std::string& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();
   pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) {
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
     std::perror(program.c_str());
     std::exit(1);
   }
   const Run run = wait_measuring(pid, start);
   posix_spawn_file_actions_destroy(&actions);
   return run;
+}
+
+Run run_decode(const std::string& path) {
+  return run_tool({"decode", path}, "/dev/null");
 }
 
 }  // namespace
@@ -155,7 +164,6 @@ int main(int argc, char* argv[]) {
   for (long i = 0; i < runs; ++i) {
     all.push_back(run_decode(path));
   }
-  ::unlink(path.c_str());
 
   std::vector<double> seconds;
   seconds.reserve(all.size());
@@ -179,6 +187,28 @@ int main(int argc, char* argv[]) {
   std::printf("  best   %.1f MB/s of input (%.3f s)\n", best, seconds.front());
   std::printf("  median %.1f MB/s of input (%.3f s)\n", median, seconds[seconds.size() / 2]);
   std::printf("  peak memory %.1f MiB, %.2fx the input\n", peak_mib, peak_mib / input_mib);
+  // JSON both ways: decode --json of the message, then encode --json of what it printed.
+  const Run json_decode = run_tool({"decode", "--json", path}, "/dev/null");
+  const std::string json_path = path + ".json";
+  const Run json_written = run_tool({"decode", "--json", path}, json_path.c_str());
+  struct stat json_status {};
+  ::stat(json_path.c_str(), &json_status);
+  const Run json_encode = run_tool({"encode", "--json", json_path}, "/dev/null");
+  ::unlink(json_path.c_str());
+  ::unlink(path.c_str());
+  if (json_decode.status != 0 || json_written.status != 0 || json_encode.status != 0) {
+    (void)std::fprintf(stderr, "morsel decode or encode --json failed\n");
+    return 1;
+  }
+  const double json_mb = static_cast<double>(json_status.st_size) / 1e6;
+  const double json_decode_mbps = megabytes / json_decode.seconds;
+  const double json_encode_mbps = json_mb / json_encode.seconds;
+  std::printf("morsel decode --json of the message: %.1f MB/s of input (%.3f s, %.1f MB of JSON)\n",
+              json_decode_mbps, json_decode.seconds, json_mb);
+  std::printf(
+      "morsel encode --json of that JSON: %.1f MB/s of JSON (%.3f s), peak memory %.1f MiB\n",
+      json_encode_mbps, json_encode.seconds, static_cast<double>(json_encode.peak_kib) / 1024);
+
   constexpr int kCopies = 10;
   const Run piped = run_decode_pipe(message, kCopies);
   if (piped.status != 0) {
@@ -196,6 +226,10 @@ int main(int argc, char* argv[]) {
   std::printf(
       "| cli_decode_pipe_1GiB | %.1f MB/s, peak memory %.1f MiB | a few MiB of memory | %s |\n",
       pipe_mbps, pipe_peak_mib, pipe_peak_mib <= 16 ? "yes" : "NO");
+  std::printf("| cli_decode_json_100MiB | %.1f MB/s of input | >= 100 MB/s | %s |\n",
+              json_decode_mbps, json_decode_mbps >= 100 ? "yes" : "NO");
+  std::printf("| cli_encode_json | %.1f MB/s of JSON | >= 50 MB/s | %s |\n", json_encode_mbps,
+              json_encode_mbps >= 50 ? "yes" : "NO");
   std::printf(
       "| cli_decode_100MiB | %.1f MB/s (best), %.1f MB/s (median) | >= %.0f MB/s on the best | %s "
       "|\n",

@@ -41,9 +41,9 @@ struct json_node {
   bool flag = false;
   std::int64_t integer = 0;
   std::uint64_t unsigned_integer = 0;
-  std::string text;  // a string's bytes, or a number's digits as written
-  std::vector<json_node> items;
-  std::vector<std::pair<std::string, json_node>> members;
+  std::string text;                // a string's bytes, or a number's digits as written
+  std::vector<json_node> items;    // an array's elements, or an object's members' values
+  std::vector<std::string> names;  // an object's members' names
 };
 
 // Builds the tree of one top-level value from nlohmann's SAX events.
@@ -122,7 +122,8 @@ class tree_builder {
     } else if (open_.back().node.t == json_node::type::array) {
       open_.back().node.items.push_back(std::move(value));
     } else {
-      open_.back().node.members.emplace_back(std::move(open_.back().key), std::move(value));
+      open_.back().node.names.push_back(std::move(open_.back().key));
+      open_.back().node.items.push_back(std::move(value));
     }
     return true;
   }
@@ -193,6 +194,25 @@ std::string describe(const json_node& n) {
   return "a value";
 }
 
+// Where in the object a value is: "value", "value[3]", "value.age". Spelled only for an error.
+struct where {
+  const where* parent = nullptr;
+  std::string_view member;  // the member's name, unless an element
+  std::size_t index = 0;    // the element's index
+  bool element = false;
+
+  std::string spelled() const {
+    std::string text = parent != nullptr ? parent->spelled() : "";
+    if (element) {
+      text += "[" + std::to_string(index) + "]";
+    } else {
+      text += parent != nullptr ? "." : "";
+      text += member;
+    }
+    return text;
+  }
+};
+
 // Maps the tree of one object to an item; errors name the object's place and the path in it.
 class item_reader {
  public:
@@ -200,11 +220,13 @@ class item_reader {
 
   parsed_value item(const json_node& object) {
     if (object.t != json_node::type::object) {
-      fail("", "an object with \"kind\" and \"value\"", object);
+      fail_at(at_, "expected an object with \"kind\" and \"value\", got " + describe(object));
     }
     const json_node* kind = nullptr;
     const json_node* value = nullptr;
-    for (const auto& [name, member] : object.members) {
+    for (std::size_t i = 0; i < object.names.size(); ++i) {
+      const std::string& name = object.names[i];
+      const json_node& member = object.items[i];
       const json_node** slot = name == "kind" ? &kind : name == "value" ? &value : nullptr;
       if (name == "offset") {
         continue;  // as decode writes it; not checked
@@ -228,18 +250,18 @@ class item_reader {
   }
 
  private:
-  [[noreturn]] void fail(const std::string& path, const std::string& expected,
+  [[noreturn]] void fail(const where& path, const std::string& expected,
                          const json_node& got) const {
-    fail_at(at_,
-            (path.empty() ? "" : path + ": ") + "expected " + expected + ", got " + describe(got));
+    fail_at(at_, path.spelled() + ": expected " + expected + ", got " + describe(got));
   }
 
   parsed_value value_of(const std::string& word, const json_node& v) {
     if (word == "i64") {
-      return integer<long>(v, "value");
+      return integer<long>(v, where{nullptr, "value"});
     }
     if (word == "extra") {
-      return extra{list<unsigned char>(v, "value", &item_reader::integer<unsigned char>)};
+      return extra{
+          list<unsigned char>(v, where{nullptr, "value"}, &item_reader::integer<unsigned char>)};
     }
     for (std::size_t i = 0; i < morsel::kind_count; ++i) {
       const auto k = static_cast<morsel::kind>(i);
@@ -251,7 +273,7 @@ class item_reader {
   }
 
   parsed_value value_of(morsel::kind k, const json_node& v) {
-    const std::string path = "value";
+    const where path{nullptr, "value"};
     switch (k) {
       case morsel::kind::boolean:
         if (v.t != json_node::type::boolean) {
@@ -289,25 +311,22 @@ class item_reader {
   }
 
   template <typename T>
-  std::vector<T> list(const json_node& v, const std::string& path,
-                      T (item_reader::*element)(const json_node&, const std::string&)) {
+  std::vector<T> list(const json_node& v, const where& path,
+                      T (item_reader::*element)(const json_node&, const where&)) {
     if (v.t != json_node::type::array) {
       fail(path, "an array", v);
     }
     std::vector<T> values;
     values.reserve(v.items.size());
     for (std::size_t i = 0; i < v.items.size(); ++i) {
-      values.push_back((this->*element)(v.items[i], path + "[" + std::to_string(i) + "]"));
+      values.push_back((this->*element)(v.items[i], where{&path, {}, i, true}));
     }
     return values;
   }
 
   // A number, or a string of decimal digits (as u64 past 2^53 is written).
   template <typename T>
-  T integer(const json_node& v, const std::string& path) {
-    const std::string expected = "an integer from " +
-                                 std::to_string(std::numeric_limits<T>::min()) + " to " +
-                                 std::to_string(std::numeric_limits<T>::max());
+  T integer(const json_node& v, const where& path) {
     using wide = std::conditional_t<std::is_signed_v<T>, std::int64_t, std::uint64_t>;
     wide number = 0;
     bool in_range = false;
@@ -327,7 +346,10 @@ class item_reader {
                  number <= static_cast<wide>(std::numeric_limits<T>::max());
     }
     if (!in_range) {
-      fail(path, expected, v);
+      fail(path,
+           "an integer from " + std::to_string(std::numeric_limits<T>::min()) + " to " +
+               std::to_string(std::numeric_limits<T>::max()),
+           v);
     }
     return static_cast<T>(number);
   }
@@ -336,10 +358,9 @@ class item_reader {
   // written by decode comes back whatever tool reprinted it), or the notation's spelling of the
   // values JSON has no number for.
   template <typename T>
-  T floating(const json_node& v, const std::string& path) {
-    const std::string expected =
-        "a number, or \"inf\", \"-inf\", \"-0\", \"nan\" or \"nan:0x\" "
-        "and its bits";
+  T floating(const json_node& v, const where& path) {
+    constexpr std::string_view expected =
+        "a number, or \"inf\", \"-inf\", \"-0\", \"nan\" or \"nan:0x\" and its bits";
     double number = 0;
     if (v.t == json_node::type::unsigned_integer) {
       number = static_cast<double>(v.unsigned_integer);
@@ -349,15 +370,15 @@ class item_reader {
       const char* end = v.text.data() + v.text.size();
       const auto [stop, error] = std::from_chars(v.text.data(), end, number);
       if (error != std::errc() || stop != end) {
-        fail(path, expected + " a double holds", v);
+        fail(path, std::string(expected) + " a double holds", v);
       }
     } else if (v.t == json_node::type::string) {
       if (const std::optional<T> spelled = spelled_float<T>(v.text)) {
         return *spelled;
       }
-      fail(path, expected, v);
+      fail(path, std::string(expected), v);
     } else {
-      fail(path, expected, v);
+      fail(path, std::string(expected), v);
     }
     return static_cast<T>(number);
   }
@@ -390,28 +411,28 @@ class item_reader {
 
   // The members of object `v`, by name, in any order; none missing, none other.
   template <std::size_t N>
-  std::array<const json_node*, N> members(const json_node& v, const std::string& path,
+  std::array<const json_node*, N> members(const json_node& v, const where& path,
                                           const std::array<std::string_view, N>& names,
                                           const std::string& expected) const {
     std::array<const json_node*, N> found{};
-    if (v.t != json_node::type::object || v.members.size() != N) {
+    if (v.t != json_node::type::object || v.names.size() != N) {
       fail(path, expected, v);
     }
-    for (const auto& [name, member] : v.members) {
+    for (std::size_t m = 0; m < N; ++m) {
       std::size_t i = 0;
-      while (i < N && names[i] != name) {
+      while (i < N && names[i] != v.names[m]) {
         ++i;
       }
       if (i == N || found[i] != nullptr) {
         fail(path, expected, v);
       }
-      found[i] = &member;
+      found[i] = &v.items[m];
     }
     return found;
   }
 
   // A JSON string, {"hex": "..."}, or either under a header: {"tag":, "length":, "string":}.
-  text string(const json_node& v, const std::string& path) {
+  text string(const json_node& v, const where& path) {
     const std::string expected =
         "a string, {\"hex\": \"...\"} or {\"tag\", \"length\", \"string\"}";
     text t;
@@ -419,38 +440,39 @@ class item_reader {
       t.bytes = v.text;
       return t;
     }
-    if (v.t == json_node::type::object && v.members.size() == 3) {
+    if (v.t == json_node::type::object && v.names.size() == 3) {
       const auto [tag_node, length_node, string_node] =
           members<3>(v, path, {"tag", "length", "string"}, expected);
-      const auto tag = integer<unsigned char>(*tag_node, path + ".tag");
+      const where tag_path{&path, "tag"};
+      const auto tag = integer<unsigned char>(*tag_node, tag_path);
       if (!morsel::detail::is_string_tag(tag)) {
-        fail(path + ".tag", "a string's tag, 170 (0xaa) or 171 (0xab)", *tag_node);
+        fail(tag_path, "a string's tag, 170 (0xaa) or 171 (0xab)", *tag_node);
       }
-      t.header = string_header{tag, integer<unsigned char>(*length_node, path + ".length")};
-      t.bytes = string(*string_node, path + ".string").bytes;
+      t.header = string_header{tag, integer<unsigned char>(*length_node, where{&path, "length"})};
+      t.bytes = string(*string_node, where{&path, "string"}).bytes;
       return t;
     }
     const auto [hex] = members<1>(v, path, {"hex"}, expected);
     if (hex->t != json_node::type::string || hex->text.size() % 2 != 0) {
-      fail(path + ".hex", "pairs of hex digits", *hex);
+      fail(where{&path, "hex"}, "pairs of hex digits", *hex);
     }
     for (std::size_t i = 0; i < hex->text.size(); i += 2) {
       const int high = morsel::detail::hex_digit_value(hex->text[i]);
       const int low = morsel::detail::hex_digit_value(hex->text[i + 1]);
       if (high < 0 || low < 0) {
-        fail(path + ".hex", "pairs of hex digits", *hex);
+        fail(where{&path, "hex"}, "pairs of hex digits", *hex);
       }
       t.bytes += static_cast<char>(high * 16 + low);
     }
     return t;
   }
 
-  Person person(const json_node& v, const std::string& path) {
+  Person person(const json_node& v, const where& path) {
     const auto [age, height] =
         members<2>(v, path, {"age", "height"}, "an object {\"age\": ..., \"height\": ...}");
     Person p;
-    p.age = integer<unsigned char>(*age, path + ".age");
-    p.height = floating<float>(*height, path + ".height");
+    p.age = integer<unsigned char>(*age, where{&path, "age"});
+    p.height = floating<float>(*height, where{&path, "height"});
     return p;
   }
 
