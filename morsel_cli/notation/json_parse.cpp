@@ -1,6 +1,7 @@
 // Reading items from JSON: nlohmann::json parses each top-level value through its SAX interface
 // into a small tree that keeps every number's text, so that a float is read from the digits
 // written, not from a double already rounded; the tree is then mapped to the notation's items.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -26,6 +27,8 @@
 namespace morsel_cli {
 namespace {
 
+// One value of the tree, in a flat vector: containers link to their first child, and each child
+// to the next, so that building moves no subtree and a tree's storage serves the next one.
 struct json_node {
   enum class type : unsigned char {
     null,
@@ -41,63 +44,56 @@ struct json_node {
   bool flag = false;
   std::int64_t integer = 0;
   std::uint64_t unsigned_integer = 0;
-  std::string text;                // a string's bytes, or a number's digits as written
-  std::vector<json_node> items;    // an array's elements, or an object's members' values
-  std::vector<std::string> names;  // an object's members' names
+  std::string text;       // a string's bytes, or a number's digits as written
+  std::string name;       // the member's name, when in an object
+  std::size_t first = 0;  // 1 + the index of the first child, or 0
+  std::size_t next = 0;   // 1 + the index of the next sibling, or 0
+  std::size_t count = 0;  // children
 };
 
 // Builds the tree of one top-level value from nlohmann's SAX events.
-class tree_builder {
+class json_tree {
  public:
   using json = nlohmann::json;
 
-  bool null() { return add({}); }
-  bool boolean(bool value) {
-    json_node n;
-    n.t = json_node::type::boolean;
-    n.flag = value;
-    return add(std::move(n));
+  void clear() {
+    nodes_.clear();
+    open_.clear();
+    error_.clear();
   }
-  bool number_integer(json::number_integer_t value) {
-    json_node n;
-    n.t = json_node::type::integer;
-    n.integer = value;
-    return add(std::move(n));
-  }
-  bool number_unsigned(json::number_unsigned_t value) {
-    json_node n;
-    n.t = json_node::type::unsigned_integer;
-    n.unsigned_integer = value;
-    return add(std::move(n));
-  }
-  bool number_float(json::number_float_t /*value*/, const json::string_t& text) {
-    json_node n;
-    n.t = json_node::type::number;
-    n.text = text;
-    return add(std::move(n));
-  }
-  bool string(json::string_t& value) {
-    json_node n;
-    n.t = json_node::type::string;
-    n.text = std::move(value);
-    return add(std::move(n));
-  }
-  bool binary(json::binary_t& /*value*/) { return false; }  // not in JSON text
-  bool start_object(std::size_t /*elements*/) {
-    open_.push_back({});
-    open_.back().node.t = json_node::type::object;
+
+  bool null() {
+    add(json_node::type::null);
     return true;
   }
+  bool boolean(bool value) {
+    add(json_node::type::boolean).flag = value;
+    return true;
+  }
+  bool number_integer(json::number_integer_t value) {
+    add(json_node::type::integer).integer = value;
+    return true;
+  }
+  bool number_unsigned(json::number_unsigned_t value) {
+    add(json_node::type::unsigned_integer).unsigned_integer = value;
+    return true;
+  }
+  bool number_float(json::number_float_t /*value*/, const json::string_t& text) {
+    add(json_node::type::number).text = text;
+    return true;
+  }
+  bool string(json::string_t& value) {
+    add(json_node::type::string).text = std::move(value);
+    return true;
+  }
+  bool binary(json::binary_t& /*value*/) { return false; }  // not in JSON text
+  bool start_object(std::size_t /*elements*/) { return open(json_node::type::object); }
   bool key(json::string_t& name) {
-    open_.back().key = std::move(name);
+    key_ = std::move(name);
     return true;
   }
   bool end_object() { return close(); }
-  bool start_array(std::size_t /*elements*/) {
-    open_.push_back({});
-    open_.back().node.t = json_node::type::array;
-    return true;
-  }
+  bool start_array(std::size_t /*elements*/) { return open(json_node::type::array); }
   bool end_array() { return close(); }
   bool parse_error(std::size_t position, const std::string& /*last_token*/,
                    const nlohmann::detail::exception& error) {
@@ -106,35 +102,55 @@ class tree_builder {
     return false;
   }
 
-  json_node& root() { return root_; }
+  const json_node& root() const { return nodes_.front(); }
   std::size_t error_position() const { return error_position_; }
   const std::string& error() const { return error_; }
 
+  // Calls `each(index, child)` for the children of `parent`, in order.
+  template <typename Each>
+  void each_child(const json_node& parent, Each each) const {
+    std::size_t index = 0;
+    for (std::size_t child = parent.first; child != 0; child = nodes_[child - 1].next) {
+      each(index++, nodes_[child - 1]);
+    }
+  }
+
  private:
   struct open_node {
-    json_node node;
-    std::string key;
+    std::size_t node;
+    std::size_t last_child;  // 1 + its index, or 0
   };
 
-  bool add(json_node value) {
-    if (open_.empty()) {
-      root_ = std::move(value);
-    } else if (open_.back().node.t == json_node::type::array) {
-      open_.back().node.items.push_back(std::move(value));
-    } else {
-      open_.back().node.names.push_back(std::move(open_.back().key));
-      open_.back().node.items.push_back(std::move(value));
+  json_node& add(json_node::type t) {
+    const std::size_t index = nodes_.size();
+    nodes_.emplace_back();
+    json_node& added = nodes_.back();
+    added.t = t;
+    if (!open_.empty()) {
+      open_node& parent = open_.back();
+      json_node& container = nodes_[parent.node];
+      if (container.t == json_node::type::object) {
+        added.name = std::move(key_);
+      }
+      (parent.last_child == 0 ? container.first : nodes_[parent.last_child - 1].next) = index + 1;
+      parent.last_child = index + 1;
+      ++container.count;
     }
+    return added;
+  }
+  bool open(json_node::type t) {
+    add(t);
+    open_.push_back({nodes_.size() - 1, 0});
     return true;
   }
   bool close() {
-    json_node done = std::move(open_.back().node);
     open_.pop_back();
-    return add(std::move(done));
+    return true;
   }
 
+  std::vector<json_node> nodes_;
   std::vector<open_node> open_;
-  json_node root_;
+  std::string key_;
   std::size_t error_position_ = 0;
   std::string error_;
 };
@@ -145,26 +161,25 @@ struct place {
   std::size_t column;
 };
 
-// Places of bytes of `text`, asked for in increasing order: each byte is counted once.
+// Places of bytes of `text`, asked for in increasing order: each byte is looked at once for the
+// lines, and the column is found from the line's start.
 class place_counter {
  public:
   explicit place_counter(std::string_view text) : text_(text) {}
   place at(std::size_t offset) {
-    for (; counted_ < offset && counted_ < text_.size(); ++counted_) {
-      if (text_[counted_] == '\n') {
-        ++here_.line;
-        here_.column = 1;
-      } else {
-        ++here_.column;
-      }
-    }
-    return here_;
+    offset = std::min(offset, text_.size());
+    const auto from = text_.begin() + static_cast<std::ptrdiff_t>(counted_);
+    const auto to = text_.begin() + static_cast<std::ptrdiff_t>(offset);
+    line_ += static_cast<std::size_t>(std::count(from, to, '\n'));
+    counted_ = offset;
+    const std::size_t line_start = text_.substr(0, offset).rfind('\n');
+    return {line_, line_start == std::string_view::npos ? offset + 1 : offset - line_start};
   }
 
  private:
   std::string_view text_;
   std::size_t counted_ = 0;
-  place here_{1, 1};
+  std::size_t line_ = 1;
 };
 
 [[noreturn]] void fail_at(place p, const std::string& what) {
@@ -216,7 +231,7 @@ struct where {
 // Maps the tree of one object to an item; errors name the object's place and the path in it.
 class item_reader {
  public:
-  explicit item_reader(place at) : at_(at) {}
+  item_reader(const json_tree& tree, place at) : tree_(tree), at_(at) {}
 
   parsed_value item(const json_node& object) {
     if (object.t != json_node::type::object) {
@@ -224,12 +239,11 @@ class item_reader {
     }
     const json_node* kind = nullptr;
     const json_node* value = nullptr;
-    for (std::size_t i = 0; i < object.names.size(); ++i) {
-      const std::string& name = object.names[i];
-      const json_node& member = object.items[i];
+    tree_.each_child(object, [&](std::size_t /*index*/, const json_node& member) {
+      const std::string& name = member.name;
       const json_node** slot = name == "kind" ? &kind : name == "value" ? &value : nullptr;
       if (name == "offset") {
-        continue;  // as decode writes it; not checked
+        return;  // as decode writes it; not checked
       }
       if (slot == nullptr) {
         fail_at(at_,
@@ -239,7 +253,7 @@ class item_reader {
         fail_at(at_, "member \"" + name + "\" given twice");
       }
       *slot = &member;
-    }
+    });
     if (kind == nullptr || kind->t != json_node::type::string) {
       fail_at(at_, "expected a member \"kind\", a string such as \"u32\"");
     }
@@ -317,10 +331,10 @@ class item_reader {
       fail(path, "an array", v);
     }
     std::vector<T> values;
-    values.reserve(v.items.size());
-    for (std::size_t i = 0; i < v.items.size(); ++i) {
-      values.push_back((this->*element)(v.items[i], where{&path, {}, i, true}));
-    }
+    values.reserve(v.count);
+    tree_.each_child(v, [&](std::size_t i, const json_node& child) {
+      values.push_back((this->*element)(child, where{&path, {}, i, true}));
+    });
     return values;
   }
 
@@ -415,19 +429,19 @@ class item_reader {
                                           const std::array<std::string_view, N>& names,
                                           const std::string& expected) const {
     std::array<const json_node*, N> found{};
-    if (v.t != json_node::type::object || v.names.size() != N) {
+    if (v.t != json_node::type::object || v.count != N) {
       fail(path, expected, v);
     }
-    for (std::size_t m = 0; m < N; ++m) {
+    tree_.each_child(v, [&](std::size_t /*index*/, const json_node& member) {
       std::size_t i = 0;
-      while (i < N && names[i] != v.names[m]) {
+      while (i < N && names[i] != member.name) {
         ++i;
       }
       if (i == N || found[i] != nullptr) {
         fail(path, expected, v);
       }
-      found[i] = &v.items[m];
-    }
+      found[i] = &member;
+    });
     return found;
   }
 
@@ -440,7 +454,7 @@ class item_reader {
       t.bytes = v.text;
       return t;
     }
-    if (v.t == json_node::type::object && v.names.size() == 3) {
+    if (v.t == json_node::type::object && v.count == 3) {
       const auto [tag_node, length_node, string_node] =
           members<3>(v, path, {"tag", "length", "string"}, expected);
       const where tag_path{&path, "tag"};
@@ -476,6 +490,7 @@ class item_reader {
     return p;
   }
 
+  const json_tree& tree_;
   place at_;
 };
 
@@ -520,6 +535,7 @@ std::string parse_error_detail(const std::string& what) {
 std::vector<parsed_item> parse_json_items(std::string_view text) {
   std::vector<parsed_item> items;
   place_counter places(text);
+  json_tree tree;  // one tree's storage for every value
   std::size_t at = 0;
   for (;;) {
     while (at < text.size() &&
@@ -531,12 +547,12 @@ std::vector<parsed_item> parse_json_items(std::string_view text) {
     }
     const std::size_t end = value_end(text, at);
     const place start = places.at(at);
-    tree_builder tree;
+    tree.clear();
     if (!nlohmann::json::sax_parse(text.substr(at, end - at), &tree)) {
       const std::size_t where = at + (tree.error_position() > 0 ? tree.error_position() - 1 : 0);
       fail_at(places.at(where), parse_error_detail(tree.error()));
     }
-    items.push_back({item_reader(start).item(tree.root()), start.line});
+    items.push_back({item_reader(tree, start).item(tree.root()), start.line});
     at = end;
   }
 }
