@@ -11,9 +11,9 @@
 namespace morsel::detail {
 namespace {
 
-// Calls `f.operator()<K>()` for the K equal to `k`.
+// Calls `f.template operator()<K>()` for the K equal to `k`.
 template <typename F>
-measured by_kind(kind k, F f) noexcept {
+measured by_kind(kind k, const F& f) noexcept {
   switch (k) {
     case kind::boolean:
       return f.template operator()<kind::boolean>();
@@ -99,12 +99,31 @@ std::string explain_short(const measured& m, const kind* k, const unsigned char*
 
 }  // namespace
 
+// The measures of a kind known at compile time, for by_kind.
+struct in_message {
+  const unsigned char* at;
+  std::size_t left;
+  template <kind K>
+  measured operator()() const noexcept {
+    return measure<K>(at, left);
+  }
+};
+
+struct standing_alone {
+  const unsigned char* at;
+  std::size_t left;
+  template <kind K>
+  measured operator()() const noexcept {
+    return measure_lone<K>(at, left);
+  }
+};
+
 measured measure(kind k, const unsigned char* at, std::size_t left) noexcept {
-  return by_kind(k, [&]<kind K>() { return measure<K>(at, left); });
+  return by_kind(k, in_message{at, left});
 }
 
 measured measure_lone(kind k, const unsigned char* at, std::size_t left) noexcept {
-  return by_kind(k, [&]<kind K>() { return measure_lone<K>(at, left); });
+  return by_kind(k, standing_alone{at, left});
 }
 
 classified classify(const unsigned char* at, std::size_t left, framing how) noexcept {

@@ -19,13 +19,13 @@ std::span<unsigned char> stream::prepare(std::size_t n) {
   if (buffer_.size() - end_ < n) {
     // Reclaim the bytes read when they are at least as many as those still to read: each byte is
     // then moved at most once more than it is read, however small the chunks.
-    const std::size_t read = begin();
-    const std::size_t unread = end_ - read;
-    if (read != 0 && read >= unread) {
+    const std::size_t done = begin();
+    const std::size_t unread = end_ - done;
+    if (done != 0 && done >= unread) {
       if (unread != 0) {
-        std::memmove(buffer_.data(), buffer_.data() + read, unread);
+        std::memmove(buffer_.data(), buffer_.data() + done, unread);
       }
-      consumed_ += read;
+      consumed_ += done;
       window_ = 0;
       end_ = unread;
       in_ = reader();

@@ -106,13 +106,12 @@ class json_tree {
   std::size_t error_position() const { return error_position_; }
   const std::string& error() const { return error_; }
 
-  // Calls `each(index, child)` for the children of `parent`, in order.
-  template <typename Each>
-  void each_child(const json_node& parent, Each each) const {
-    std::size_t index = 0;
-    for (std::size_t child = parent.first; child != 0; child = nodes_[child - 1].next) {
-      each(index++, nodes_[child - 1]);
-    }
+  // The children of a container, in order: the first, then each one's next; null after the last.
+  const json_node* first_child(const json_node& parent) const {
+    return parent.first == 0 ? nullptr : &nodes_[parent.first - 1];
+  }
+  const json_node* next_sibling(const json_node& child) const {
+    return child.next == 0 ? nullptr : &nodes_[child.next - 1];
   }
 
  private:
@@ -239,12 +238,13 @@ class item_reader {
     }
     const json_node* kind = nullptr;
     const json_node* value = nullptr;
-    tree_.each_child(object, [&](std::size_t /*index*/, const json_node& member) {
-      const std::string& name = member.name;
-      const json_node** slot = name == "kind" ? &kind : name == "value" ? &value : nullptr;
+    for (const json_node* member = tree_.first_child(object); member != nullptr;
+         member = tree_.next_sibling(*member)) {
+      const std::string& name = member->name;
       if (name == "offset") {
-        return;  // as decode writes it; not checked
+        continue;  // as decode writes it; not checked
       }
+      const json_node** slot = name == "kind" ? &kind : name == "value" ? &value : nullptr;
       if (slot == nullptr) {
         fail_at(at_,
                 "unknown member \"" + name + "\": expected \"offset\", \"kind\" and \"value\"");
@@ -252,8 +252,8 @@ class item_reader {
       if (*slot != nullptr) {
         fail_at(at_, "member \"" + name + "\" given twice");
       }
-      *slot = &member;
-    });
+      *slot = member;
+    }
     if (kind == nullptr || kind->t != json_node::type::string) {
       fail_at(at_, "expected a member \"kind\", a string such as \"u32\"");
     }
@@ -332,9 +332,11 @@ class item_reader {
     }
     std::vector<T> values;
     values.reserve(v.count);
-    tree_.each_child(v, [&](std::size_t i, const json_node& child) {
-      values.push_back((this->*element)(child, where{&path, {}, i, true}));
-    });
+    std::size_t i = 0;
+    for (const json_node* child = tree_.first_child(v); child != nullptr;
+         child = tree_.next_sibling(*child), ++i) {
+      values.push_back((this->*element)(*child, where{&path, {}, i, true}));
+    }
     return values;
   }
 
@@ -432,16 +434,17 @@ class item_reader {
     if (v.t != json_node::type::object || v.count != N) {
       fail(path, expected, v);
     }
-    tree_.each_child(v, [&](std::size_t /*index*/, const json_node& member) {
+    for (const json_node* member = tree_.first_child(v); member != nullptr;
+         member = tree_.next_sibling(*member)) {
       std::size_t i = 0;
-      while (i < N && names[i] != member.name) {
+      while (i < N && names[i] != member->name) {
         ++i;
       }
       if (i == N || found[i] != nullptr) {
         fail(path, expected, v);
       }
-      found[i] = &member;
-    });
+      found[i] = member;
+    }
     return found;
   }
 

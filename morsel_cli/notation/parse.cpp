@@ -213,27 +213,27 @@ class parser {
       expect_punct(':', "':' after the offset");
     }
     const token kind_token = current_;
-    std::string word = this->word(
+    std::string kind_word = word(
         "a kind (bool, u8, u32, u64, i8, i32, i64, f32, f64, string, "
         "u8[], u64[], f64[], string[], person, extra)");
     advance();
     // An array kind, "u8[]": its brackets are tokens of their own.
-    if (at_punct('[') && kind_of_word(word + "[]")) {
+    if (at_punct('[') && kind_of_word(kind_word + "[]")) {
       advance();
-      expect_punct(']', "']' (an array kind is written " + word + "[])");
-      word += "[]";
+      expect_punct(']', "']' (an array kind is written " + kind_word + "[])");
+      kind_word += "[]";
     }
-    if (word == "i64") {
+    if (kind_word == "i64") {
       return {integer<long>(), kind_token.line};
     }
-    if (word == "extra") {
+    if (kind_word == "extra") {
       return {extra{list<unsigned char>([this] { return integer<unsigned char>(); })},
               kind_token.line};
     }
-    if (const auto k = kind_of_word(word)) {
+    if (const auto k = kind_of_word(kind_word)) {
       return {value_of(*k), kind_token.line};
     }
-    fail_at(kind_token.line, kind_token.column, "unknown kind '" + word + "'");
+    fail_at(kind_token.line, kind_token.column, "unknown kind '" + kind_word + "'");
   }
 
   static std::optional<morsel::kind> kind_of_word(std::string_view word) {

@@ -349,10 +349,7 @@ T reader::read() {
   } else if constexpr (std::is_same_v<T, std::string_view>) {
     return take<kind::string>();
   } else if constexpr (std::is_same_v<T, std::string>) {
-    const std::size_t size = checked<kind::string>();
-    std::string value(detail::value_at<kind::string>(here(), size));
-    cursor_ += size;
-    return value;
+    return T(take<kind::string>());  // a copy of the bytes, which stay where they are
   } else if constexpr (std::is_same_v<T, std::span<const unsigned char>>) {
     return take<kind::u8_array>();
   } else if constexpr (std::is_same_v<T, u64_array_view>) {

@@ -177,6 +177,13 @@ inline unsigned char* put_string(unsigned char* out, std::string_view s) noexcep
   return out + kStringHeaderSize + s.size();
 }
 
+// The first and the last W of n bytes (W <= n <= 2W), by two fixed-size copies that overlap.
+template <std::size_t W>
+inline void copy_ends(unsigned char* out, const char* in, std::size_t n) noexcept {
+  std::memcpy(out, in, W);
+  std::memcpy(out + n - W, in + n - W, W);
+}
+
 // The same bytes as put_string, for a string of at most 255 bytes, copied without a call for the
 // common short ones: two overlapping fixed-size copies cover any length from 4 to 32.
 inline unsigned char* put_short_string(unsigned char* out, std::string_view s) noexcept {
@@ -185,16 +192,12 @@ inline unsigned char* put_short_string(unsigned char* out, std::string_view s) n
   unsigned char* bytes = out + kStringHeaderSize;
   const char* in = s.data();
   const std::size_t n = s.size();
-  const auto two_copies = [&]<std::size_t W>() {
-    std::memcpy(bytes, in, W);
-    std::memcpy(bytes + n - W, in + n - W, W);
-  };
   if (n >= 16 && n <= 32) {
-    two_copies.template operator()<16>();
+    copy_ends<16>(bytes, in, n);
   } else if (n >= 8 && n < 16) {
-    two_copies.template operator()<8>();
+    copy_ends<8>(bytes, in, n);
   } else if (n >= 4 && n < 8) {
-    two_copies.template operator()<4>();
+    copy_ends<4>(bytes, in, n);
   } else if (n > 32) {
     std::memcpy(bytes, in, n);
   } else if (n != 0) {  // 1 to 3 bytes: the first, the middle and the last

@@ -212,7 +212,8 @@ measured extent_of(const unsigned char* at, std::size_t left) noexcept {
       (void)((index == I ? walk.template add<std::variant_alternative_t<I, T>>() : true) && ...);
     }
     (std::make_index_sequence<std::variant_size_v<T>>{});
-    return index < std::variant_size_v<T> ? walk.result() : wrong(fault::wrong_tag, 1);
+    const bool known = index < std::variant_size_v<T>;
+    return known ? walk.result() : wrong(fault::wrong_tag, 1);
   } else if constexpr (record<T>) {
     return extent_of_parts<members_tuple<T>>(
         at, left, std::make_index_sequence<std::tuple_size_v<members_tuple<T>>>{});
