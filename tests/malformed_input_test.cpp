@@ -142,6 +142,15 @@ TEST(MalformedInput, MessageNamesTheDecoderAndWhatWasWrong) {
     ADD_FAILURE() << "no exception";
   } catch (const morsel::decode_error& error) {
     EXPECT_STREQ(error.what(), "deserialize_u64_array: count byte is 2, elements found: 1");
+    EXPECT_EQ(error.stopped_at(), 1U);
+  }
+  try {
+    (void)morsel::deserialize_f64_array(hex("AC 02 A9 3FF0000000000000 A4 3FF0000000000000"));
+    ADD_FAILURE() << "no exception";
+  } catch (const morsel::decode_error& error) {
+    EXPECT_STREQ(error.what(),
+                 "deserialize_f64_array: element 1 at byte 11: expected tag 0xa9, got 0xa4");
+    EXPECT_EQ(error.stopped_at(), 11U);
   }
 }
 

@@ -100,7 +100,8 @@ TEST(Stream, NeededSaysHowManyMoreBytesTheCutItemTakes) {
   for (const Cut& cut :
        {Cut{"", 1}, Cut{"A3", 4}, Cut{"A9 3FF0", 6}, Cut{"AB", 1}, Cut{"AB 05 6162", 3},
         Cut{"AC", 1}, Cut{"AC 02", 1}, Cut{"AC 02 A9 3FF0", 15}, Cut{"AD 02 AB 03 61", 4},
-        Cut{"AC 00", 1}, Cut{"AC 00 A2", 1}}) {
+        Cut{"AC 00", 1}, Cut{"AC 00 A2", 1}, Cut{"AC 05 A2 01", 4},
+        Cut{"AD 03 AB 01 61 AB 03 62", 4}}) {
     morsel::stream in;
     in.feed(hex(cut.bytes));
     EXPECT_FALSE(in.next().has_value()) << cut.bytes;
