@@ -93,7 +93,8 @@ std::string explain_short(const measured& m, const kind* k, const unsigned char*
   if (lone) {
     return "need " + count_of(m.size, "byte") + ", got " + std::to_string(left);
   }
-  return "the " + std::string(info(*k).name) + " item needs " + count_of(m.size, "byte") + ", " +
+  const std::string_view name = k != nullptr ? info(*k).name : std::string_view("next");
+  return "the " + std::string(name) + " item needs " + count_of(m.size, "byte") + ", " +
          std::to_string(left) + " left";
 }
 

@@ -259,7 +259,7 @@ TEST(MorselTool, APipeDecodesAsAFileDoes) {
   }
   out.write(std::vector<unsigned long>{}).write(static_cast<unsigned char>(7));
   std::string bytes = text_of(out.take());
-  bytes += "\xa6\x00";  // cut short
+  bytes += std::string("\xa6\x00\x00", 3);  // cut short
   for (const char* command : {"decode", "dump"}) {
     const Outcome from_file = morsel_tool({command}, bytes);
     const Outcome from_pipe = program_test::run(Invocation{
@@ -289,7 +289,8 @@ TEST(MorselTool, ShowsEachItemBeforeThePipeCloses) {
   }
   ::close(input[0]);
   ::close(output[1]);
-  const std::string first("\xa3\x00\x00\x00\x07\xa1\xab", 7);  // two items, a cut string
+  // Two items, and a string cut short.
+  const std::string first = text_of(morsel_test::hex("A3 00000007 A1 AB"));
   ASSERT_EQ(::write(input[1], first.data(), first.size()), static_cast<ssize_t>(first.size()));
   std::string seen;
   pollfd ready{output[0], POLLIN, 0};

@@ -86,7 +86,7 @@ class json_tree {
     add(json_node::type::string).text = std::move(value);
     return true;
   }
-  bool binary(json::binary_t& /*value*/) { return false; }  // not in JSON text
+  static bool binary(json::binary_t& /*value*/) { return false; }  // not in JSON text
   bool start_object(std::size_t /*elements*/) { return open(json_node::type::object); }
   bool key(json::string_t& name) {
     key_ = std::move(name);
@@ -167,8 +167,8 @@ class place_counter {
   explicit place_counter(std::string_view text) : text_(text) {}
   place at(std::size_t offset) {
     offset = std::min(offset, text_.size());
-    const auto from = text_.begin() + static_cast<std::ptrdiff_t>(counted_);
-    const auto to = text_.begin() + static_cast<std::ptrdiff_t>(offset);
+    const char* from = text_.data() + counted_;
+    const char* to = text_.data() + offset;
     line_ += static_cast<std::size_t>(std::count(from, to, '\n'));
     counted_ = offset;
     const std::size_t line_start = text_.substr(0, offset).rfind('\n');

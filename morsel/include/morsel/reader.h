@@ -158,7 +158,7 @@ class reader {
   template <morsel::kind K>
   auto take() {
     const std::size_t size = checked<K>();
-    const auto value = detail::value_at<K>(here(), size);
+    auto value = detail::value_at<K>(here(), size);
     cursor_ += size;
     return value;
   }
@@ -328,7 +328,7 @@ class reader {
   }
 
   // Entry `index` at `at` is wrong as a whole (a map's repeated key).
-  [[noreturn]] void fail_element(std::size_t index, std::size_t at, std::string_view what) {
+  [[noreturn]] static void fail_element(std::size_t index, std::size_t at, std::string_view what) {
     throw detail::member_failure{{{index, true}}, at, at, std::string(what), false};
   }
 

@@ -153,7 +153,7 @@ constexpr std::size_t min_size() {
       return n * min_size<E>();
     }
   } else if constexpr (is_optional<T>) {
-    return info(kind::boolean).fixed_size;
+    return min_size<bool>();  // empty
   } else if constexpr (is_vector<T> || is_map<T>) {
     return scalar_size<unsigned int>;
   } else if constexpr (is_tuple<T>) {

@@ -58,16 +58,23 @@ constexpr measured wrong(fault what, std::size_t at, unsigned char expected = 0)
 // ---- Fixed-size items: bool, the scalars, Person. The tag, then the size; for Person, its inner
 // tags where they have arrived (a wrong byte is reported before a missing one).
 
+// The tags inside a whole fixed-size item: a Person's members'; the scalars have none.
+template <kind K>
+constexpr bool inner_tags_fit(const unsigned char* at) noexcept {
+  if constexpr (K == kind::person) {
+    return at[kPersonAgeItem] == TAG_U8 && at[kPersonHeightItem] == TAG_F32;
+  } else {
+    (void)at;
+    return true;
+  }
+}
+
 template <kind K>
 constexpr measured measure_fixed(const unsigned char* at, std::size_t left) noexcept {
   constexpr std::size_t size = info(K).fixed_size;
   static_assert(size != 0);
-  if (left >= size && starts(K, at[0])) [[likely]] {
-    if constexpr (K != kind::person) {
-      return whole(size);
-    } else if (at[kPersonAgeItem] == TAG_U8 && at[kPersonHeightItem] == TAG_F32) {
-      return whole(size);
-    }
+  if (left >= size && starts(K, at[0]) && inner_tags_fit<K>(at)) [[likely]] {
+    return whole(size);
   }
   if (left == 0) {
     return cut_short(size);

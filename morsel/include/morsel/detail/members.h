@@ -125,12 +125,14 @@ inline constexpr bool is_single_tuple = false;
 template <typename T>
 inline constexpr bool is_single_tuple<std::tuple<T>> = true;
 
+// NOLINTBEGIN(clang-diagnostic-undefined-internal): declared only, to be named in requirements
 template <typename Owner>
 struct any_member {
   template <typename T>
   requires(!std::is_same_v<T, Owner> && !is_optional<T> && !is_single_tuple<T>) operator T()
       const;  // NOLINT(google-explicit-constructor)
 };
+// NOLINTEND(clang-diagnostic-undefined-internal)
 
 template <typename T, std::size_t... I>
 constexpr bool brace_initializable(std::index_sequence<I...> /*initializers*/) {
@@ -167,9 +169,11 @@ constexpr bool paren_initializable(std::index_sequence<I...> /*initializers*/) {
 // Converts only to a base class of T: an aggregate's first initializers are its bases'.
 template <typename T>
 struct any_base {
+  // NOLINTBEGIN(clang-diagnostic-undefined-internal): declared only, as any_member's
   template <typename B>
   requires(std::is_base_of_v<B, T> && !std::is_same_v<B, T>) operator B()
       const;  // NOLINT(google-explicit-constructor)
+  // NOLINTEND(clang-diagnostic-undefined-internal)
 };
 
 template <typename T>
