@@ -27,7 +27,7 @@ struct Reading {
   unsigned int sensor;
   double value;
   Status status;
-  MSGPACK_DEFINE(sensor, value, status);
+  MSGPACK_DEFINE(sensor, value, status)
 };
 
 using Payload = std::variant<int, std::string, Reading>;
@@ -40,12 +40,12 @@ struct Frame {
   std::vector<Reading> readings;
   std::map<std::string, int> counters;
   Payload payload;
-  MSGPACK_DEFINE(seq, status, position, note, readings, counters, payload);
+  MSGPACK_DEFINE(seq, status, position, note, readings, counters, payload)
 };
 
 }  // namespace morsel_bench
 
-MSGPACK_ADD_ENUM(morsel_bench::Status);
+MSGPACK_ADD_ENUM(morsel_bench::Status)
 
 namespace msgpack {
 MSGPACK_API_VERSION_NAMESPACE(MSGPACK_DEFAULT_API_NS) {
