@@ -1,0 +1,145 @@
+// The tree of one JSON value, built from nlohmann::json's SAX events: every number keeps the text
+// it was written in. Internal to the notation library.
+#ifndef MORSEL_CLI_JSON_TREE_H
+#define MORSEL_CLI_JSON_TREE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace morsel_cli {
+
+// One value of the tree, in a flat vector: containers link to their first child, and each child
+// to the next, so that building moves no subtree and a tree's storage serves the next one.
+struct json_node {
+  enum class type : unsigned char {
+    null,
+    boolean,
+    integer,
+    unsigned_integer,
+    number,
+    string,
+    array,
+    object
+  };
+  type t = type::null;
+  bool flag = false;
+  std::int64_t integer = 0;
+  std::uint64_t unsigned_integer = 0;
+  std::string text;       // a string's bytes, or a number's digits as written
+  std::string name;       // the member's name, when in an object
+  std::size_t first = 0;  // 1 + the index of the first child, or 0
+  std::size_t next = 0;   // 1 + the index of the next sibling, or 0
+  std::size_t count = 0;  // children
+};
+
+// Builds the tree of one top-level value from nlohmann's SAX events.
+class json_tree {
+ public:
+  using json = nlohmann::json;
+
+  void clear() {
+    nodes_.clear();
+    open_.clear();
+    error_.clear();
+  }
+
+  bool null() {
+    add(json_node::type::null);
+    return true;
+  }
+  bool boolean(bool value) {
+    add(json_node::type::boolean).flag = value;
+    return true;
+  }
+  bool number_integer(json::number_integer_t value) {
+    add(json_node::type::integer).integer = value;
+    return true;
+  }
+  bool number_unsigned(json::number_unsigned_t value) {
+    add(json_node::type::unsigned_integer).unsigned_integer = value;
+    return true;
+  }
+  bool number_float(json::number_float_t /*value*/, const json::string_t& text) {
+    add(json_node::type::number).text = text;
+    return true;
+  }
+  bool string(json::string_t& value) {
+    add(json_node::type::string).text = std::move(value);
+    return true;
+  }
+  static bool binary(json::binary_t& /*value*/) { return false; }  // not in JSON text
+  bool start_object(std::size_t /*elements*/) { return open(json_node::type::object); }
+  bool key(json::string_t& name) {
+    key_ = std::move(name);
+    return true;
+  }
+  bool end_object() { return close(); }
+  bool start_array(std::size_t /*elements*/) { return open(json_node::type::array); }
+  bool end_array() { return close(); }
+  bool parse_error(std::size_t position, const std::string& /*last_token*/,
+                   const nlohmann::detail::exception& error) {
+    error_position_ = position;
+    error_ = error.what();
+    return false;
+  }
+
+  const json_node& root() const { return nodes_.front(); }
+  std::size_t error_position() const { return error_position_; }
+  const std::string& error() const { return error_; }
+
+  // The children of a container, in order: the first, then each one's next; null after the last.
+  const json_node* first_child(const json_node& parent) const {
+    return parent.first == 0 ? nullptr : &nodes_[parent.first - 1];
+  }
+  const json_node* next_sibling(const json_node& child) const {
+    return child.next == 0 ? nullptr : &nodes_[child.next - 1];
+  }
+
+ private:
+  struct open_node {
+    std::size_t node;
+    std::size_t last_child;  // 1 + its index, or 0
+  };
+
+  json_node& add(json_node::type t) {
+    const std::size_t index = nodes_.size();
+    nodes_.emplace_back();
+    json_node& added = nodes_.back();
+    added.t = t;
+    if (!open_.empty()) {
+      open_node& parent = open_.back();
+      json_node& container = nodes_[parent.node];
+      if (container.t == json_node::type::object) {
+        added.name = std::move(key_);
+      }
+      (parent.last_child == 0 ? container.first : nodes_[parent.last_child - 1].next) = index + 1;
+      parent.last_child = index + 1;
+      ++container.count;
+    }
+    return added;
+  }
+  bool open(json_node::type t) {
+    add(t);
+    open_.push_back({nodes_.size() - 1, 0});
+    return true;
+  }
+  bool close() {
+    open_.pop_back();
+    return true;
+  }
+
+  std::vector<json_node> nodes_;
+  std::vector<open_node> open_;
+  std::string key_;
+  std::size_t error_position_ = 0;
+  std::string error_;
+};
+
+}  // namespace morsel_cli
+
+#endif  // MORSEL_CLI_JSON_TREE_H
