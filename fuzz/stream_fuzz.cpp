@@ -90,13 +90,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   std::string whole_error;
+  bool whole_truncated = false;
   try {
     morsel::reader in(bytes);
     (void)in.read<morsel_fuzz::Shapes>();
+  } catch (const morsel::truncated_error& e) {
+    whole_error = e.what();
+    whole_truncated = true;
   } catch (const morsel::decode_error& e) {
     whole_error = e.what();
   }
   std::string stream_error;
+  bool past_limit = false;
   try {
     morsel::stream in;
     for (std::size_t fed = 0; fed < bytes.size(); fed += 16) {
@@ -110,9 +115,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (in.offset() == 0) {
       (void)in.read<morsel_fuzz::Shapes>();
     }
+  } catch (const morsel::stream_limit_error&) {
+    past_limit = true;  // a value the whole bytes end inside, announced past the stream's limit
   } catch (const morsel::decode_error& e) {
     stream_error = e.what();
   }
-  require(whole_error == stream_error);
+  require(past_limit ? whole_truncated : whole_error == stream_error);
   return 0;
 }

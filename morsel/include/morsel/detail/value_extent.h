@@ -173,8 +173,13 @@ measured extent_of_counted(const unsigned char* at, std::size_t left,
 template <typename T>
 measured extent_of(const unsigned char* at, std::size_t left) noexcept {
   if constexpr (fixed_value<T> && !item_value<T>) {
-    // Room first; the tags are the read's to check.
-    return left >= fixed_size<T>() ? whole(fixed_size<T>()) : cut_short(fixed_size<T>());
+    // Room, then the tags: a wrong one is the read's to explain.
+    if (left < fixed_size<T>()) {
+      return cut_short(fixed_size<T>());
+    }
+    T value{};
+    const unsigned char* cursor = at;
+    return get_fixed(cursor, value) ? whole(fixed_size<T>()) : wrong(fault::wrong_tag, 0);
   } else if constexpr (item_value<T>) {
     return measure<item_kind_of<T>()>(at, left);
   } else if constexpr (std::is_enum_v<T>) {
