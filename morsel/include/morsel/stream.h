@@ -141,9 +141,19 @@ std::optional<T> stream::read() {
       return std::nullopt;
     }
   }
-  T value = in_.read<T>();
-  needed_ = 1;
-  return value;
+  try {
+    T value = in_.read<T>();
+    needed_ = 1;
+    return value;
+  } catch (const truncated_error&) {
+    // The look before reading saw a wrong byte that a read reports after a part cut short (a
+    // std::array's count, checked once its elements are whole): wait all the same.
+    if (finished_) {
+      throw;
+    }
+    wait_for(1, &type_key<T>);
+    return std::nullopt;
+  }
 }
 
 }  // namespace morsel
