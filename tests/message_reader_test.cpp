@@ -27,12 +27,16 @@ void* operator new(std::size_t size) {
   }
   throw std::bad_alloc();
 }
+// The replacement new above allocates with malloc, so free is the match; GCC cannot see that.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* memory) noexcept {
   std::free(memory);
 }
 void operator delete(void* memory, std::size_t /*size*/) noexcept {
   std::free(memory);
 }
+#pragma GCC diagnostic pop
 
 namespace {
 

@@ -177,6 +177,15 @@ inline unsigned char* put_string(unsigned char* out, std::string_view s) noexcep
   return out + kStringHeaderSize + s.size();
 }
 
+// GCC at -O3 checks the copies below against a string literal of known size in branches that
+// its length rules out, and warns of reads past it; the branches are never taken for it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+#pragma GCC diagnostic ignored "-Wstringop-overread"
+#pragma GCC diagnostic ignored "-Wstringop-overflow"
+#endif
+
 // The first and the last W of n bytes (W <= n <= 2W), by two fixed-size copies that overlap.
 template <std::size_t W>
 inline void copy_ends(unsigned char* out, const char* in, std::size_t n) noexcept {
@@ -207,6 +216,10 @@ inline unsigned char* put_short_string(unsigned char* out, std::string_view s) n
   }
   return bytes + n;
 }
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 inline std::string_view string_bytes(const unsigned char* item, std::size_t length) noexcept {
   return {reinterpret_cast<const char*>(item + kStringHeaderSize), length};
