@@ -6,6 +6,7 @@
 #include <string>
 
 #include <morsel/detail/hex.h>
+#include <morsel/detail/long_form.h>
 #include <morsel/kind.h>
 
 namespace morsel::detail {
@@ -57,15 +58,6 @@ classified unknown(std::size_t missing) noexcept {
 
 std::string count_of(std::size_t n, const char* unit) {
   return std::to_string(n) + " " + unit + (n == 1 ? "" : "s");
-}
-
-// "expected tag 0xa3" or "expected tag 0xa0 or 0xa1": the tags that start kind `k`.
-std::string expected_tags(kind k) {
-  std::string text = "expected tag " + hex_byte(info(k).tag);
-  if (info(k).other_tag != info(k).tag) {
-    text += " or " + hex_byte(info(k).other_tag);
-  }
-  return text;
 }
 
 std::string explain_short(const measured& m, const kind* k, const unsigned char* at,
@@ -127,6 +119,26 @@ measured measure_lone(kind k, const unsigned char* at, std::size_t left) noexcep
   return by_kind(k, standing_alone{at, left});
 }
 
+std::string tags_of(kind k) {
+  std::string text = hex_byte(info(k).tag);
+  if (info(k).other_tag != info(k).tag) {
+    text += " or " + hex_byte(info(k).other_tag);
+  }
+  return text;
+}
+
+std::string element_tags() {
+  std::string text;
+  const kind arrays[] = {kind::u8_array, kind::u64_array, kind::f64_array};
+  for (std::size_t i = 0; i < std::size(arrays); ++i) {
+    text += (i == 0                       ? ""
+             : i + 1 == std::size(arrays) ? " or "
+                                          : ", ") +
+            hex_byte(info(arrays[i]).element_tag);
+  }
+  return text;
+}
+
 classified classify(const unsigned char* at, std::size_t left, framing how) noexcept {
   if (left == 0) {
     return unknown(0);
@@ -181,24 +193,31 @@ std::string explain(const measured& m, const kind* k, const unsigned char* at, s
     case fault::not_a_tag:
       return hex_byte(at[0]) + " is not a tag";
     case fault::array_elements:
-      return "array elements under tag " + hex_byte(at[2]) + ": expected 0xa2, 0xa4 or 0xa9";
+      return "array elements under tag " + hex_byte(at[2]) + ": expected " + element_tags();
     case fault::wrong_tag:
       if (m.element != kNoElement) {
-        return text + "expected tag " + (m.expected != 0 ? hex_byte(m.expected) : "0xaa or 0xab") +
-               ", got " + hex_byte(at[m.at]);
+        return text + "expected tag " +
+               (m.expected != 0 ? hex_byte(m.expected) : tags_of(kind::string)) + ", got " +
+               hex_byte(at[m.at]);
       }
       if (m.at == 0) {
-        return expected_tags(*k) + ", got " + hex_byte(at[0]);
+        return "expected tag " + tags_of(*k) + ", got " + hex_byte(at[0]);
       }
       return std::string(info(*k).name) + ": expected tag " + hex_byte(m.expected) + " at byte " +
              std::to_string(item_offset + m.at) + ", got " + hex_byte(at[m.at]);
     case fault::bad_length:
-      return text + "a 4-byte string (tag 0xaa) has length byte " + std::to_string(at[m.at]);
+      return text + "a " + std::to_string(kStr4Length) + "-byte string (tag " +
+             hex_byte(info(kind::string).tag) + ") has length byte " + std::to_string(at[m.at]);
     case fault::count_mismatch:
       return "count byte is " + std::to_string(at[1]) +
              ", elements found: " + std::to_string(m.size);
     case fault::partial_element:
       return std::to_string(m.size) + " trailing bytes do not form a whole element";
+    case fault::fits_short:
+    case fault::bad_part:
+      return explain_long(m, "value", at, left, item_offset);
+    case fault::too_deep:
+      return "nested too deep";
   }
   return "malformed";  // not reached: every fault is listed
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include <morsel/detail/long_form.h>
 #include <morsel/detail/measure.h>
 #include <morsel/item.h>
 #include <morsel/kind.h>
@@ -90,31 +91,32 @@ void reject(Bytes rest, std::size_t position, kind expected) {
   throw_fault(measure(expected, rest.data(), rest.size()), &expected, rest, position);
 }
 
-void throw_member_failure(const decode_error& error, std::size_t item_offset, part_position part) {
-  const std::string_view what = error.what();
-  const std::string prefix = at_byte(item_offset);
-  throw member_failure{{part},
-                       item_offset,
-                       error.stopped_at(),
-                       std::string(what.starts_with(prefix) ? what.substr(prefix.size()) : what),
-                       dynamic_cast<const truncated_error*>(&error) != nullptr};
+void reject_long(const measured& m, std::string_view what, Bytes rest, std::size_t position) {
+  const std::string text =
+      at_byte(position) + explain_long(m, what, rest.data(), rest.size(), position);
+  if (m.short_of_bytes()) {
+    throw truncated_error(text, position + rest.size());
+  }
+  throw decode_error(text, position + m.at);
 }
 
-void throw_record_error(const member_failure& failure, std::string_view container,
-                        std::size_t record_offset) {
-  std::string path = failure.path.front().element ? "element " : "member ";
-  for (std::size_t i = 0; i < failure.path.size(); ++i) {
-    const part_position& part = failure.path[i];
-    const std::string index = std::to_string(part.index);
-    path += i == 0 ? index : part.element ? "[" + index + "]" : "." + index;
-  }
-  const std::string what = at_byte(failure.item_offset) + path + " of the " +
-                           std::string(container) + " at byte " + std::to_string(record_offset) +
-                           ": " + failure.what;
-  if (failure.truncated) {
-    throw truncated_error(what, failure.stopped_at);
-  }
-  throw decode_error(what, failure.stopped_at);
+void throw_long_view(std::size_t offset, std::size_t length, std::string_view what,
+                     std::string_view instead) {
+  throw decode_error(
+      at_byte(offset) + "a long " + std::string(what) + " (" + std::to_string(length) +
+          (what == "string" || what == "u8 array" ? " bytes" : " elements") +
+          ") is in parts, and a view needs one run of bytes: read " + std::string(instead),
+      offset);
+}
+
+void throw_long_fits_short(std::size_t offset, std::size_t count) {
+  throw decode_error(at_byte(offset) + "a long string array of " + std::to_string(count) +
+                         " strings of at most 255 bytes, which a string array item holds",
+                     offset + 1);
+}
+
+void throw_nested_too_deep(std::size_t offset, std::size_t limit) {
+  throw decode_error(at_byte(offset) + "nested deeper than " + std::to_string(limit), offset);
 }
 
 void throw_count_too_large(std::size_t count_offset, std::size_t count, std::size_t needed,
@@ -139,6 +141,25 @@ void throw_count_mismatch(std::size_t offset, std::size_t count, std::size_t exp
 }
 
 }  // namespace detail
+
+void reader::take_long_string(std::string& value) {
+  const detail::measured m = detail::measure_long<detail::parted::string>(here(), left());
+  if (!m.whole()) [[unlikely]] {
+    reject_long(m, "string");
+  }
+  const std::size_t n = detail::long_length(here());
+#ifdef __cpp_lib_string_resize_and_overwrite
+  value.resize_and_overwrite(n, [&](char* out, std::size_t size) {
+    detail::join_parts<detail::parted::string>(here(), size, reinterpret_cast<unsigned char*>(out));
+    return size;
+  });
+#else
+  value.resize(n);
+  detail::join_parts<detail::parted::string>(here(), n,
+                                             reinterpret_cast<unsigned char*>(value.data()));
+#endif
+  advance(m.size);
+}
 
 item reader::next() {
   const detail::extent found = detail::examine(remaining(), position(), framing());

@@ -17,26 +17,28 @@ namespace morsel {
 
 std::span<unsigned char> stream::prepare(std::size_t n) {
   if (buffer_.size() - end_ < n) {
-    // Reclaim the bytes read when they are at least as many as those still to read: each byte is
-    // then moved at most once more than it is read, however small the chunks.
     const std::size_t done = begin();
     const std::size_t unread = end_ - done;
+    if (n > buffer_.max_size() - unread) {
+      throw std::length_error("morsel::stream: buffer too large");  // before anything changes
+    }
+    // Reclaim the bytes read when they are at least as many as those still to read: each byte is
+    // then moved at most once more than it is read, however small the chunks.
     if (done != 0 && done >= unread) {
       if (unread != 0) {
         std::memmove(buffer_.data(), buffer_.data() + done, unread);
       }
       consumed_ += done;
-      window_ = 0;
       end_ = unread;
+      window_ = 0;
       in_ = reader();
+      rewindow();
     }
     if (buffer_.size() - end_ < n) {
-      if (n > buffer_.max_size() - end_) {
-        throw std::length_error("morsel::stream: buffer too large");
-      }
+      // The bytes stay where they are if this throws: the reader needs no new window then.
       buffer_.resize(std::max({end_ + n, buffer_.size() * 2, std::size_t{4096}}));
+      rewindow();
     }
-    rewindow();
   }
   return {buffer_.data() + end_, buffer_.size() - end_};
 }
@@ -61,34 +63,53 @@ std::optional<item> stream::next() {
   if ((finished_ && empty()) || still_short(&type_key<item>)) {
     return std::nullopt;  // the message ended between items, or the bytes lacking have not come
   }
-  if (!finished_) {
-    const std::span<const unsigned char> rest = remaining();
+  const std::span<const unsigned char> rest = remaining();
+  const auto measured = [&] {
     const detail::classified found =
         detail::classify(rest.data(), rest.size(), detail::framing::partial);
-    const detail::measured m =
-        found.problem.whole() ? detail::measure(found.k, rest.data(), rest.size()) : found.problem;
+    return found.problem.whole() ? detail::measure(found.k, rest.data(), rest.size())
+                                 : found.problem;
+  };
+  if (!finished_ && !far_from_end(rest.size(), detail::kMostItemSize)) {
+    const detail::measured m = measured();
     if (m.short_of_bytes()) {
       wait_for(m.size > rest.size() ? m.size - rest.size() : 1, &type_key<item>);
       return std::nullopt;
     }
   }
-  item value = in_.next();
-  needed_ = 1;
-  return value;
+  const std::size_t before = in_.offset();
+  try {
+    item value = in_.next();
+    read_one(in_.offset() - before);
+    return value;
+  } catch (const truncated_error&) {
+    if (finished_) {
+      throw;
+    }
+    const detail::measured m = measured();
+    wait_for(m.short_of_bytes() && m.size > rest.size() ? m.size - rest.size() : 1,
+             &type_key<item>);
+    return std::nullopt;
+  }
+}
+
+void stream::refuse_past_limit(std::size_t size) const {
+  throw stream_limit_error(
+      "byte " + std::to_string(offset()) + ": the value needs at least " + std::to_string(size) +
+          " bytes buffered, more than the stream's limit of " + std::to_string(limit_),
+      offset() + (end_ - begin()));
 }
 
 void stream::wait_for(std::size_t needed, const void* asked) {
-  needed_ = std::max<std::size_t>(needed, 1);
-  short_of_ = asked;
-  ready_at_ = consumed_ + end_ + needed_;
+  needed = std::max<std::size_t>(needed, 1);
   const std::size_t buffered = end_ - begin();
-  if (needed_ > limit_ || buffered > limit_ - needed_) {
-    throw stream_limit_error("byte " + std::to_string(offset()) + ": the value needs at least " +
-                                 std::to_string(buffered + needed_) +
-                                 " bytes buffered, more than the stream's limit of " +
-                                 std::to_string(limit_),
-                             offset() + buffered);
+  if (needed > limit_ || buffered > limit_ - needed) {
+    refuse_past_limit(detail::saturating_add(buffered, needed));
   }
+  needed_ = needed;
+  short_of_ = asked;
+  short_at_ = offset();
+  ready_at_ = consumed_ + end_ + needed;
 }
 
 }  // namespace morsel

@@ -1,4 +1,5 @@
-// The writer's cold paths: growing the buffer and refusing items a message cannot hold.
+// The writer's cold paths: growing the buffer, the long forms, and refusing what a message cannot
+// hold, with where it is.
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -6,23 +7,38 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include <morsel/detail/conventions.h>
+#include <morsel/detail/convention.h>
 #include <morsel/detail/layout.h>
+#include <morsel/detail/long_form.h>
 #include <morsel/writer.h>
 
 namespace morsel {
 
 namespace detail {
+namespace {
+
+constexpr std::string_view kWriter = "morsel::writer: ";
+
+// "a string", "an array".
+std::string with_article(std::string_view what) {
+  const bool vowel =
+      !what.empty() && std::string_view("aeiou").find(what[0]) != std::string_view::npos;
+  return (vowel ? "an " : "a ") + std::string(what);
+}
+
+std::string_view without_prefix(std::string_view what) {
+  return what.starts_with(kWriter) ? what.substr(kWriter.size()) : what;
+}
+
+}  // namespace
 
 void throw_too_long(std::string_view what, std::size_t size, std::string_view unit) {
-  std::string message = "morsel::writer: a ";
-  message += what;
-  message += " of " + std::to_string(size) + " ";
-  message += unit;
-  message += " is over 255, the most a length or count byte holds";
-  throw std::length_error(message);
+  throw std::length_error(std::string(kWriter) + with_article(what) + " of " +
+                          std::to_string(size) + " " + std::string(unit) +
+                          " is over 4294967295, the most a u32 length holds");
 }
 
 void throw_null_string() {
@@ -30,11 +46,9 @@ void throw_null_string() {
 }
 
 void throw_too_many(std::string_view container, std::size_t count) {
-  std::string message = "morsel::writer: a ";
-  message += container;
-  message +=
-      " of " + std::to_string(count) + " elements is over 4294967295, the most a u32 count holds";
-  throw std::length_error(message);
+  throw std::length_error(std::string(kWriter) + with_article(container) + " of " +
+                          std::to_string(count) +
+                          " elements is over 4294967295, the most a u32 count holds");
 }
 
 void throw_valueless() {
@@ -42,7 +56,45 @@ void throw_valueless() {
       "morsel::writer: a valueless std::variant has no alternative to write");
 }
 
+void throw_nested_too_deep(std::size_t limit) {
+  throw std::length_error(std::string(kWriter) + "nested deeper than " + std::to_string(limit));
+}
+
 }  // namespace detail
+
+void writer::fail_at(detail::path_step step) {
+  try {
+    throw;
+  } catch (detail::part_failure& failure) {
+    failure.path.push_back(std::move(step));
+    throw;
+  } catch (const std::length_error& e) {
+    throw detail::part_failure{{std::move(step)},
+                               0,
+                               0,
+                               std::string(detail::without_prefix(e.what())),
+                               detail::part_failure::error::length};
+  } catch (const std::invalid_argument& e) {
+    throw detail::part_failure{{std::move(step)},
+                               0,
+                               0,
+                               std::string(detail::without_prefix(e.what())),
+                               detail::part_failure::error::invalid};
+  }
+}
+
+void writer::rethrow_with_path() {
+  try {
+    throw;
+  } catch (const detail::part_failure& failure) {
+    const std::string what =
+        std::string(detail::kWriter) + detail::spell_path(failure.path) + ": " + failure.what;
+    if (failure.type == detail::part_failure::error::invalid) {
+      throw std::invalid_argument(what);
+    }
+    throw std::length_error(what);
+  }
+}
 
 // At least doubles, so that a message of n bytes costs O(log n) growths and O(n) copying. The
 // new buffer is filled before it replaces the old one: a failed allocation changes nothing.
@@ -62,9 +114,74 @@ void writer::grow(std::size_t n) {
   limit_ = buffer_.data() + buffer_.size();
 }
 
+writer& writer::put_long(std::string_view value) {
+  if (value.size() > detail::kMaxLongLength) {
+    detail::throw_too_long("string", value.size(), "bytes");
+  }
+  detail::put_long<detail::parted::string>(
+      claim(detail::long_size<detail::parted::string>(value.size())),
+      reinterpret_cast<const unsigned char*>(value.data()), value.size());
+  return *this;
+}
+
+writer& writer::put_long(std::span<const unsigned char> values) {
+  if (values.size() > detail::kMaxLongLength) {
+    detail::throw_too_long("byte vector", values.size(), "bytes");
+  }
+  detail::put_long<detail::parted::bytes>(
+      claim(detail::long_size<detail::parted::bytes>(values.size())), values.data(), values.size());
+  return *this;
+}
+
+writer& writer::put_long(std::span<const unsigned long> values) {
+  if (values.size() > detail::kMaxLongLength) {
+    detail::throw_too_long("array", values.size(), "elements");
+  }
+  detail::put_long_wide(claim(detail::long_wide_size(values.size())), values);
+  return *this;
+}
+
+writer& writer::put_long(std::span<const double> values) {
+  if (values.size() > detail::kMaxLongLength) {
+    detail::throw_too_long("array", values.size(), "elements");
+  }
+  detail::put_long_wide(claim(detail::long_wide_size(values.size())), values);
+  return *this;
+}
+
+// The string array item when it holds every string whole; else the long form, a u32 count and
+// each string, short or long. Sized first, so that room is made once and nothing is half written.
+writer& writer::write(std::span<const std::string> values) {
+  if (values.size() > detail::kMaxLongLength) {
+    detail::throw_too_long("array", values.size(), "elements");
+  }
+  bool all_short = detail::fits_short(values.size());
+  std::size_t long_size = detail::kLengthItemSize;
+  for (const std::string& value : values) {
+    if (value.size() > detail::kMaxLongLength) {
+      detail::throw_too_long("string", value.size(), "bytes");
+    }
+    const bool fits = detail::fits_short(value.size());
+    all_short &= fits;
+    long_size += fits ? detail::string_item_size(value)
+                      : detail::long_size<detail::parted::string>(value.size());
+  }
+  if (all_short) {
+    detail::put_string_array(claim(detail::string_array_size(values)), values);
+    return *this;
+  }
+  unsigned char* out = detail::put_length(claim(long_size), values.size());
+  for (const std::string& value : values) {
+    const auto* text = reinterpret_cast<const unsigned char*>(value.data());
+    out = detail::fits_short(value.size())
+              ? detail::put_string(out, value)
+              : detail::put_long<detail::parted::string>(out, text, value.size());
+  }
+  return *this;
+}
+
 writer& writer::put_array_items(unsigned char tag, std::size_t count,
                                 std::span<const unsigned char> items) {
-  check_count(count);
   unsigned char* elements =
       detail::put_array_header(claim(detail::kArrayHeaderSize + items.size()), tag, count);
   if (!items.empty()) {

@@ -1,9 +1,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
-#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,30 +11,8 @@
 #include <gtest/gtest.h>
 #include <morsel/message.h>
 
+#include "allocation_counter.h"
 #include "hex.h"
-
-// Every allocation of this test program is counted, so that a test can tell how many a call made.
-namespace {
-std::size_t allocations = 0;
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-    return memory;
-  }
-  throw std::bad_alloc();
-}
-// The replacement new above allocates with malloc, so free is the match; GCC cannot see that.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* memory) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, std::size_t /*size*/) noexcept {
-  std::free(memory);
-}
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -212,14 +188,14 @@ TEST(Reader, VectorsAreAllocatedOnce) {
   out.write(std::vector<double>(255, 0.5)).write(std::vector<unsigned long>(255, 7));
   out.write(std::vector<std::string>(255, "s")).write(std::vector<unsigned char>(255, 1));
   morsel::reader in(out.bytes());
-  std::size_t before = allocations;
+  morsel_test::reset_allocations();
   EXPECT_EQ(in.read<std::vector<double>>().size(), 255U);
   EXPECT_EQ(in.read<std::vector<unsigned long>>().size(), 255U);
-  EXPECT_EQ(allocations - before, 2U);
-  before = allocations;
+  EXPECT_EQ(morsel_test::allocations().calls, 2U);
+  morsel_test::reset_allocations();
   EXPECT_EQ(in.read<std::vector<std::string>>().size(), 255U);  // short strings: no allocation
   EXPECT_EQ(in.read<std::vector<unsigned char>>().size(), 255U);
-  EXPECT_EQ(allocations - before, 2U);
+  EXPECT_EQ(morsel_test::allocations().calls, 2U);
 }
 
 // A one-byte item may end the bytes: nothing past it is read (the sanitizer build checks that).

@@ -495,11 +495,6 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 "morsel: line 2: a string's length byte here must be its length (1 byte)\n"},
         Failure{{"encode"},
-                "string \"" + std::string(256, 'x') + "\"",
-                1,
-                "morsel: line 1: a string of 256 bytes is over 255, the most a length or count "
-                "byte holds\n"},
-        Failure{{"encode"},
                 "extra [1]",
                 1,
                 "morsel: line 1: extra bytes follow a lone item only (encode --item)\n"},

@@ -146,15 +146,4 @@ TEST(Record, AWrongMemberNamesItsPositionAndOffset) {
   EXPECT_EQ(in.offset(), 1U);
 }
 
-TEST(Record, AMemberOverTheLimitLeavesTheWriterAsItWas) {
-  struct Tagged {
-    unsigned int id;
-    std::string text;
-  };
-  morsel::writer out;
-  out.write(1U);
-  EXPECT_THROW(out.write(Tagged{2, std::string(256, 'x')}), std::length_error);
-  EXPECT_EQ(bytes_of(out), morsel_test::hex("A3 00000001"));
-}
-
 }  // namespace

@@ -11,6 +11,9 @@
 #include <variant>
 #include <vector>
 
+#include <morsel/detail/hex.h>
+#include <morsel/detail/layout.h>
+#include <morsel/detail/long_form.h>
 #include <morsel/kind.h>
 #include <morsel/message.h>
 #include <morsel/morsel.h>
@@ -58,18 +61,25 @@ void check_exact(const text& t, std::size_t line) {
   if (!t.header) {
     return;
   }
-  const auto usual = morsel::detail::string_header(t.bytes.size());
-  if (t.bytes.size() > morsel::detail::kMaxCount || t.header->length != usual[1]) {
+  if (!morsel::detail::fits_short(t.bytes.size())) {
+    fail_line(line,
+              "a string of more than 255 bytes is written in parts, with no header of its "
+              "own to give");
+  }
+  if (t.header->length != morsel::detail::low_byte(t.bytes.size())) {
     fail_line(line, "a string's length byte here must be its length (" +
                         std::to_string(t.bytes.size()) +
                         (t.bytes.size() == 1 ? " byte)" : " bytes)"));
   }
-  if (t.header->tag == morsel::TAG_STR4 && t.bytes.size() != 4) {
-    fail_line(line, "tag 0xaa is for strings of 4 bytes only");
+  if (!morsel::detail::is_string_header(t.header->tag, t.header->length)) {
+    fail_line(line, "tag " + morsel::detail::hex_byte(t.header->tag) + " is for strings of " +
+                        std::to_string(morsel::detail::kStr4Length) + " bytes only");
   }
 }
 
-// The element tags the notation asks for, in the string array whose elements start at `first`.
+// The element tags the notation asks for, in the string array whose elements start at `first`
+// (after its header, or after the u32 count of its long form). Only a string of at most 255
+// bytes has a header of its own; a longer one is its long form, walked over.
 void patch_elements(std::span<const unsigned char> bytes, std::size_t first,
                     const std::vector<text>& texts, std::vector<patch>& patches) {
   morsel::reader elements(bytes.subspan(first));
@@ -77,7 +87,7 @@ void patch_elements(std::span<const unsigned char> bytes, std::size_t first,
     if (t.header) {
       patches.push_back({first + elements.offset(), t.header->tag});
     }
-    (void)elements.read<std::string_view>();
+    (void)elements.read<std::string>();
   }
 }
 
@@ -138,11 +148,11 @@ encoded encode_message(const std::vector<parsed_item>& items) {
               }
               const std::size_t offset = out.size();
               out.write(plain(v));
-              morsel::reader item(out.bytes().subspan(offset));
-              const auto elements = item.read<morsel::string_array_view>().items();
+              const bool long_form = out.bytes()[offset] == morsel::TAG_U32;
               patch_elements(out.bytes(),
-                             static_cast<std::size_t>(elements.data() - out.bytes().data()), v,
-                             patches);
+                             offset + (long_form ? morsel::detail::kLengthItemSize
+                                                 : morsel::detail::kArrayHeaderSize),
+                             v, patches);
             } else {
               out.write(v);
             }

@@ -149,8 +149,9 @@ struct encoded {
   std::vector<std::string> warnings;
 };
 
-// The items as a message, as morsel::writer writes them. Throws notation_error for what a
-// message cannot hold (a string over 255 bytes, an "extra").
+// The items as a message, as morsel::writer writes them: a string or an array of more than 255
+// bytes or elements takes its long form, a u32 item and then parts (docs/format.md). Throws
+// notation_error for what a message cannot hold (an "extra", a length past 4,294,967,295).
 encoded encode_message(const std::vector<parsed_item>& items);
 
 // One item standing alone, as `serialize` writes it, then any "extra" bytes.

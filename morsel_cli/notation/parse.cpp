@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <morsel/detail/hex.h>
+#include <morsel/detail/measure.h>
 #include <morsel/kind.h>
 
 #include "notation.h"
@@ -393,7 +394,8 @@ class parser {
       const token tag_token = current_;
       const auto tag = integer<unsigned char>();
       if (!morsel::detail::is_string_tag(tag)) {
-        fail_at(tag_token.line, tag_token.column, "a string's tag is 0xaa or 0xab");
+        fail_at(tag_token.line, tag_token.column,
+                "a string's tag is " + morsel::detail::tags_of(morsel::kind::string));
       }
       const auto length = integer<unsigned char>();
       expect_punct('>', "'>' after a string's tag and length byte");

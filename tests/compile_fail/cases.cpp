@@ -2,9 +2,11 @@
 // control case uses every neighbouring overload that must keep compiling.
 #include <array>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <morsel/morsel.h>
@@ -34,6 +36,13 @@ struct Derived : Sample {
   int more;
 };
 struct Empty {};
+template <typename T>
+struct OtherAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = OtherAllocator<U>;
+  };
+};
 #define MORSEL_EIGHT(p) int p##0, p##1, p##2, p##3, p##4, p##5, p##6, p##7
 struct SixtyFive {
   MORSEL_EIGHT(a);
@@ -71,6 +80,11 @@ struct SixtyFive {
   out.write(Holding<Holding<std::vector<double>>>{});
   out.write(Holding<std::map<int, std::vector<Sample>>>{}).write(Byte::one);
   out.write(std::array<unsigned long, 2>{}).write(std::array<Sample, 2>{});
+  out.write(std::array<unsigned char, 256>{});
+  out.write(std::vector<unsigned char, OtherAllocator<unsigned char>>{1, 2});
+  (void)morsel::reader(out.bytes())
+      .read<std::vector<unsigned char, OtherAllocator<unsigned char>>>();
+  out.write(std::vector<std::pair<const int, int>>{});
   (void)morsel::reader(out.bytes()).read<Holding<std::string>>();
   (void)morsel::reader(out.bytes()).read<Holding<std::map<int, std::vector<Sample>>>>();
 #endif
@@ -94,12 +108,12 @@ struct SixtyFive {
   morsel::writer().write(Derived{});
 #elif defined(MORSEL_CASE_vector_of_empty)
   morsel::writer().write(std::vector<Empty>{});
-#elif defined(MORSEL_CASE_long_byte_array)
-  morsel::writer().write(std::array<unsigned char, 256>{});
 #elif defined(MORSEL_CASE_too_many_members)
   morsel::writer().write(SixtyFive{});
 #elif defined(MORSEL_CASE_reader_of_temporary)
   morsel::reader in(morsel::serialize(7U), morsel::partial);
+#elif defined(MORSEL_CASE_read_const_pair)
+  (void)morsel::reader().read<std::vector<std::pair<const int, int>>>();
 #elif defined(MORSEL_CASE_read_record_pointer)
   (void)morsel::reader().read<Holding<const char*>>();
 #elif defined(MORSEL_CASE_int_pointer)

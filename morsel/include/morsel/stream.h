@@ -16,6 +16,7 @@
 #ifndef MORSEL_STREAM_H
 #define MORSEL_STREAM_H
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -25,7 +26,6 @@
 
 #include <morsel/detail/conventions.h>
 #include <morsel/detail/measure.h>
-#include <morsel/detail/value_extent.h>
 #include <morsel/item.h>
 #include <morsel/morsel.h>
 #include <morsel/reader.h>
@@ -57,7 +57,10 @@ class stream_limit_error : public decode_error {
 // Memory: bytes already read are reclaimed when room is prepared, without moving the buffer on
 // every chunk (amortised O(1) per byte); once the buffer has grown to the largest item, reading
 // allocates nothing per item or per chunk. No item may need more than `limit()` bytes buffered
-// (default 8 MiB): past it, `next()` and `read<T>()` throw stream_limit_error instead of waiting.
+// (default 8 MiB): past it, `next()` and `read<T>()` throw stream_limit_error instead of waiting,
+// and go on throwing for that value. A value nested deeper than `depth_limit()` records and
+// containers throws decode_error, as a reader's does. `prepare` that throws leaves the stream as
+// it was.
 class stream {
  public:
   static constexpr std::size_t kDefaultLimit = std::size_t{8} << 20;
@@ -94,6 +97,12 @@ class stream {
   std::span<const unsigned char> remaining() const noexcept { return in_.remaining(); }
   std::size_t limit() const noexcept { return limit_; }
   void set_limit(std::size_t limit) noexcept { limit_ = limit; }
+  // How many records and containers may be open around a value read.
+  std::size_t depth_limit() const noexcept { return depth_limit_; }
+  void set_depth_limit(std::size_t limit) noexcept {
+    depth_limit_ = limit;
+    in_.set_depth_limit(limit);
+  }
 
  private:
   // The first byte not yet read, in the buffer.
@@ -101,18 +110,38 @@ class stream {
   // Points the reader at the bytes not yet read, after they or the buffer changed.
   void rewindow() noexcept {
     window_ = begin();
-    in_ = reader({buffer_.data() + window_, end_ - window_}, !finished_, consumed_ + window_);
+    in_ = reader({buffer_.data() + window_, end_ - window_}, !finished_, consumed_ + window_,
+                 depth_limit_);
   }
   // The value at the cursor lacks at least `needed` bytes: wait for them, unless they are past
-  // the limit. Until they have come, asking again for the same type answers at once: `asked`
-  // names the type (the address of a per-type constant).
+  // the limit (then throw, and remember nothing). Until they have come, asking again for the same
+  // type at the same offset answers at once: `asked` names the type (a per-type constant).
   void wait_for(std::size_t needed, const void* asked);
   bool still_short(const void* asked) const noexcept {
-    return !finished_ && asked == short_of_ && consumed_ + end_ < ready_at_;
+    return !finished_ && asked == short_of_ && offset() == short_at_ &&
+           consumed_ + end_ < ready_at_;
   }
+  // A value this far from the end of the bytes so far is read at once; nearer the end it is
+  // measured first, so that waiting costs no exception. The distance follows the sizes of the
+  // values read, so that a value cut short is rare where it is read at once.
+  bool far_from_end(std::size_t rest, std::size_t most) const noexcept {
+    return rest >= most || rest >= std::max(kLeastMargin, 4 * typical_);
+  }
+  // A value of `size` bytes was read: past the limit, it is refused all the same (the reader
+  // goes back), as it was while it waited.
+  void read_one(std::size_t size) {
+    if (size > limit_) [[unlikely]] {
+      in_.cursor_ -= size;
+      refuse_past_limit(size);
+    }
+    typical_ = (typical_ * 7 + size) / 8;
+    needed_ = 1;
+  }
+  [[noreturn]] void refuse_past_limit(std::size_t size) const;
 
   template <typename T>
   static constexpr char type_key = 0;
+  static constexpr std::size_t kLeastMargin = 64;
 
   std::vector<unsigned char> buffer_;
   reader in_;                 // over the bytes committed and not yet read when it was made
@@ -121,38 +150,50 @@ class stream {
   std::size_t consumed_ = 0;  // bytes dropped from the front of the buffer
   std::size_t needed_ = 1;
   const void* short_of_ = nullptr;  // the type the last wait was for
+  std::size_t short_at_ = 0;        // the offset it was at
   std::size_t ready_at_ = 0;  // and how far the bytes must reach (from the stream's start) first
+  std::size_t typical_ = 0;   // about the size of the values read lately
   std::size_t limit_ = kDefaultLimit;
+  std::size_t depth_limit_ = reader::default_depth_limit;
   bool finished_ = false;
 };
 
 template <typename T>
 std::optional<T> stream::read() {
-  if ((finished_ && empty()) || still_short(&type_key<T>)) {
-    return std::nullopt;  // the message ended between values, or the bytes lacking have not come
-  }
-  const std::span<const unsigned char> rest = remaining();
-  // Near the end of the bytes the value may be cut short: look before reading, so that waiting
-  // costs no exception.
-  if (!finished_ && rest.size() < detail::max_size<T>()) {
-    const detail::measured m = detail::extent_of<T>(rest.data(), rest.size());
-    if (m.what == detail::fault::cut_short) {
-      wait_for(m.size - rest.size(), &type_key<T>);
+  if constexpr (std::is_same_v<T, item>) {
+    return next();
+  } else {
+    if ((finished_ && empty()) || still_short(&type_key<T>)) {
+      return std::nullopt;  // the message ended between values, or the bytes lacking have not come
+    }
+    const std::span<const unsigned char> rest = remaining();
+    const auto measured = [&] {
+      return detail::convention<T>::extent(rest.data(), rest.size(), depth_limit_);
+    };
+    if (!finished_ && !far_from_end(rest.size(), detail::max_size<T>())) {
+      const detail::measured m = measured();
+      if (m.what == detail::fault::cut_short) {
+        wait_for(m.size - rest.size(), &type_key<T>);
+        return std::nullopt;
+      }
+    }
+    const std::size_t before = in_.offset();
+    try {
+      T value = in_.read<T>();
+      read_one(in_.offset() - before);
+      return value;
+    } catch (const truncated_error&) {
+      if (finished_) {
+        throw;
+      }
+      // Read at once and found cut short (or, rarely, the measure saw a wrong byte that the read
+      // reports after a part cut short): wait for what the measure says it lacks.
+      const detail::measured m = measured();
+      wait_for(
+          m.what == detail::fault::cut_short && m.size > rest.size() ? m.size - rest.size() : 1,
+          &type_key<T>);
       return std::nullopt;
     }
-  }
-  try {
-    T value = in_.read<T>();
-    needed_ = 1;
-    return value;
-  } catch (const truncated_error&) {
-    // The look before reading saw a wrong byte that a read reports after a part cut short (a
-    // std::array's count, checked once its elements are whole): wait all the same.
-    if (finished_) {
-      throw;
-    }
-    wait_for(1, &type_key<T>);
-    return std::nullopt;
   }
 }
 

@@ -7,7 +7,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -15,7 +14,7 @@
 
 #include <morsel/detail/conventions.h>
 #include <morsel/detail/layout.h>
-#include <morsel/detail/members.h>
+#include <morsel/detail/long_form.h>
 #include <morsel/item.h>
 #include <morsel/morsel.h>
 
@@ -23,25 +22,36 @@ namespace morsel {
 
 namespace detail {
 // Cold paths of the writer, out of line.
-// "morsel::writer: a <what> of <size> <unit> is over 255, the most a length or count byte holds",
-// as std::length_error.
 [[noreturn]] void throw_too_long(std::string_view what, std::size_t size, std::string_view unit);
 [[noreturn]] void throw_null_string();
+[[noreturn]] void throw_nested_too_deep(std::size_t limit);
 }  // namespace detail
 
-// Each `write` appends one item, exactly the bytes `serialize` returns for the same value, and
-// the overload is chosen by the argument's static type as `serialize`'s is: unsigned char is u8,
-// long is i64 (under the u64 tag), a string literal or `const char*` is a string, never a bool.
+// Each `write` appends one value, and the overload is chosen by the argument's static type as
+// `serialize`'s is: unsigned char is u8, long is i64 (under the u64 tag), a string literal or
+// `const char*` is a string, never a bool. A value of one item is exactly the bytes `serialize`
+// returns for it, when its length or count fits in a byte.
 //
 // Inside a message a length or count byte must be exact, or nothing after the item can be found.
-// So `write` throws std::length_error for a string longer than 255 bytes, an array of more than
-// 255 elements or a string-array element longer than 255 bytes, and leaves the writer exactly as
-// it was; a null C string throws std::invalid_argument, likewise. (`serialize` still writes such
-// items, with lengths modulo 256, into a buffer of their own.)
+// So a string of more than 255 bytes, an array of more than 255 elements, or a string array with
+// an element longer than 255 bytes takes its long form (docs/format.md): a u32 item holding the
+// length or count, then the value as items of 255 bytes or elements each (strings and bytes) or
+// as its elements' items. A length or count over 4,294,967,295 throws std::length_error; a null C
+// string throws std::invalid_argument. (`serialize` writes lengths modulo 256 instead, into a
+// buffer of their own.)
+//
+// Records, enums, std::array, std::optional, std::vector, std::map, std::unordered_map,
+// std::pair, std::tuple and std::variant are written by the conventions of
+// morsel/detail/conventions_*.h. A value nested deeper than `depth_limit()` records and
+// containers throws std::length_error, so that nothing is written that a reader with the same
+// limit refuses; errors inside a value name where it failed ("morsel::writer: member 4[1].2:
+// ..."). Whatever throws, the writer is left exactly as it was.
 //
 // A write is a capacity check and a few stores; the buffer grows in large steps, out of line.
 class writer {
  public:
+  static constexpr std::size_t default_depth_limit = detail::kDefaultDepthLimit;
+
   writer() = default;
   explicit writer(std::size_t capacity) { reserve(capacity); }
 
@@ -59,8 +69,8 @@ class writer {
   writer& write(double value) { return put_scalar(value); }
 
   writer& write(std::string_view value) {
-    if (value.size() > detail::kMaxCount) [[unlikely]] {
-      detail::throw_too_long("string", value.size(), "bytes");
+    if (!detail::fits_short(value.size())) [[unlikely]] {
+      return put_long(value);
     }
     detail::put_short_string(claim(detail::string_item_size(value)), value);
     return *this;
@@ -80,22 +90,15 @@ class writer {
   }
 
   writer& write(std::span<const unsigned char> values) {
-    check_count(values.size());
+    if (!detail::fits_short(values.size())) [[unlikely]] {
+      return put_long(values);
+    }
     detail::put_byte_array(claim(detail::byte_array_size(values.size())), values);
     return *this;
   }
   writer& write(std::span<const unsigned long> values) { return put_wide_array(values); }
   writer& write(std::span<const double> values) { return put_wide_array(values); }
-  writer& write(std::span<const std::string> values) {
-    check_count(values.size());
-    for (const std::string& value : values) {
-      if (value.size() > detail::kMaxCount) [[unlikely]] {
-        detail::throw_too_long("string-array element", value.size(), "bytes");
-      }
-    }
-    detail::put_string_array(claim(detail::string_array_size(values)), values);
-    return *this;
-  }
+  writer& write(std::span<const std::string> values);
 
   writer& write(const Person& person) {
     detail::put_person(claim(detail::kPersonSize), person);
@@ -119,31 +122,23 @@ class writer {
         value);
   }
 
-  // A record: its members' items, in order (see morsel/detail/members.h for what a record is).
-  // Enums, std::array, std::optional, std::vector, std::map, std::unordered_map, std::pair,
-  // std::tuple and std::variant: the conventions of morsel/detail/conventions.h. Either throws as
-  // its parts' writes do, and then leaves the writer as it was; a vector or map of more than
-  // 4,294,967,295 elements throws std::length_error, a valueless variant std::invalid_argument.
+  // A record, a container or an enum: its convention's items (see above).
   template <typename T>
-  requires(detail::record<T> || detail::composite<T>) writer& write(const T& value) {
-    if constexpr (detail::fixed_value<T>) {
-      detail::put_fixed(claim(detail::fixed_size<T>()), value);  // cannot fail once room is made
-    } else {
-      const std::size_t before = size();
-      try {
-        put(value);
-      } catch (...) {
-        cursor_ = buffer_.data() + before;
-        throw;
-      }
+  requires(detail::writable<T> && !detail::item_value<T> &&
+           !std::is_same_v<T, item>) writer& write(const T& value) {
+    const std::size_t before = size();
+    try {
+      detail::convention<T>::write(*this, value);
+    } catch (...) {
+      cursor_ = buffer_.data() + before;
+      rethrow_with_path();
     }
     return *this;
   }
 
   // Any other class has no layout: say why, rather than list every overload.
   template <typename T>
-  requires(std::is_class_v<T> && !detail::record<T> && !detail::composite<T> &&
-           !detail::item_value<T> && !std::is_same_v<T, item> &&
+  requires(std::is_class_v<T> && !detail::writable<T> &&
            !std::is_convertible_v<const T&, std::string_view> &&
            !std::is_convertible_v<const T&, std::span<const unsigned char>> &&
            !std::is_convertible_v<const T&, std::span<const unsigned long>> &&
@@ -176,6 +171,10 @@ class writer {
   bool empty() const noexcept { return size() == 0; }
   std::size_t capacity() const noexcept { return buffer_.size(); }
 
+  // How many records and containers may be open around a value written.
+  std::size_t depth_limit() const noexcept { return depth_limit_; }
+  void set_depth_limit(std::size_t limit) noexcept { depth_limit_ = limit; }
+
   // Forgets what was written and keeps the buffer, so one writer serves message after message.
   void clear() noexcept { cursor_ = buffer_.data(); }
   // Makes room for `extra` more bytes now, so that no write before them grows the buffer.
@@ -194,6 +193,13 @@ class writer {
   }
 
  private:
+  template <typename, detail::shape>
+  friend struct detail::convention;
+  template <typename>
+  friend struct detail::fixed_item;
+  template <typename>
+  friend struct detail::in_a_row;
+
   // Room for the next `n` bytes, counted as written.
   unsigned char* claim(std::size_t n) {
     if (n > room()) [[unlikely]] {
@@ -205,34 +211,33 @@ class writer {
   }
   void grow(std::size_t n);
 
-  template <typename>
-  friend struct detail::convention;
+  // One more record or container open, for as long as the level lives.
+  class level {
+   public:
+    explicit level(writer& out) : out_(out) {
+      if (out_.depth_ >= out_.depth_limit_) [[unlikely]] {
+        detail::throw_nested_too_deep(out_.depth_limit_);
+      }
+      ++out_.depth_;
+    }
+    level(const level&) = delete;
+    level& operator=(const level&) = delete;
+    ~level() { --out_.depth_; }
 
-  // A member of a record, or an element of a container: any type write takes as a value, and
-  // nothing that would only convert to one (a short member is refused, not promoted). Only the
-  // write that began the whole goes back when a part throws.
-  template <typename M>
-  void write_part(const M& part) {
-    if constexpr (detail::fixed_value<M>) {
-      detail::put_fixed(claim(detail::fixed_size<M>()), part);
-    } else if constexpr (detail::record<M> || detail::composite<M>) {
-      put(part);
-    } else if constexpr (detail::item_value<M>) {
-      write(part);
-    } else {
-      detail::refuse<M>();
+   private:
+    writer& out_;
+  };
+  level enter() { return level(*this); }
+  // A value of fixed size nests `levels` records and containers: written without opening them.
+  void check_nesting(std::size_t levels) const {
+    if (levels > depth_limit_ - std::min(depth_, depth_limit_)) [[unlikely]] {
+      detail::throw_nested_too_deep(depth_limit_);
     }
   }
-
-  template <typename T>
-  void put(const T& value) {
-    if constexpr (detail::record<T>) {
-      std::apply([&](const auto&... member) { (write_part(member), ...); },
-                 detail::members_of(value));
-    } else {
-      detail::convention<T>::write(*this, value);
-    }
-  }
+  // Called from a catch block: rethrows what failed inside the part at `step`, with the step.
+  [[noreturn]] static void fail_at(detail::path_step step);
+  // Called from a catch block: the library's exception, its message naming the path.
+  [[noreturn]] static void rethrow_with_path();
 
   template <detail::scalar_kind T>
   writer& put_scalar(T value) {
@@ -240,18 +245,20 @@ class writer {
     return *this;
   }
 
-  static void check_count(std::size_t count) {
-    if (count > detail::kMaxCount) [[unlikely]] {
-      detail::throw_too_long("array", count, "elements");
-    }
-  }
-
   template <detail::wide_element T>
   writer& put_wide_array(std::span<const T> values) {
-    check_count(values.size());
+    if (!detail::fits_short(values.size())) [[unlikely]] {
+      return put_long(values);
+    }
     detail::put_wide_array(claim(detail::wide_array_size(values.size())), values);
     return *this;
   }
+
+  // The long forms, out of line.
+  writer& put_long(std::string_view value);
+  writer& put_long(std::span<const unsigned char> values);
+  writer& put_long(std::span<const unsigned long> values);
+  writer& put_long(std::span<const double> values);
 
   writer& put_array_items(unsigned char tag, std::size_t count,
                           std::span<const unsigned char> items);
@@ -263,6 +270,8 @@ class writer {
   std::vector<unsigned char> buffer_;
   unsigned char* cursor_ = nullptr;
   unsigned char* limit_ = nullptr;
+  std::size_t depth_ = 0;
+  std::size_t depth_limit_ = default_depth_limit;
 };
 
 }  // namespace morsel

@@ -146,8 +146,11 @@ constexpr unsigned char bool_tag(bool value) noexcept {
 
 inline constexpr std::size_t kStringHeaderSize = info(kind::string).header_size;
 
+// The length a string has under TAG_STR4, and only under it.
+inline constexpr std::size_t kStr4Length = 4;
+
 constexpr unsigned char string_tag(std::size_t length) noexcept {
-  return length == 4 ? TAG_STR4 : TAG_STR;
+  return length == kStr4Length ? TAG_STR4 : TAG_STR;
 }
 constexpr bool is_string_tag(unsigned char tag) noexcept {
   return tag == TAG_STR4 || tag == TAG_STR;
@@ -156,7 +159,7 @@ constexpr bool is_string_tag(unsigned char tag) noexcept {
 // without short-circuits, so that the reader's hot path tests it with one branch, not three.
 constexpr bool is_string_header(unsigned char tag, unsigned char length) noexcept {
   const unsigned generic = tag == TAG_STR ? 1U : 0U;
-  const unsigned four = (tag == TAG_STR4 ? 1U : 0U) & (length == 4 ? 1U : 0U);
+  const unsigned four = (tag == TAG_STR4 ? 1U : 0U) & (length == kStr4Length ? 1U : 0U);
   return (generic | four) != 0U;
 }
 constexpr std::size_t string_item_size(std::string_view s) noexcept {
@@ -297,11 +300,23 @@ inline unsigned char* put_string_array(unsigned char* out,
   return cursor;
 }
 
+// The largest item: a string array of 255 strings of 255 bytes.
+inline constexpr std::size_t kMostItemSize =
+    kArrayHeaderSize + kMaxCount * (kStringHeaderSize + kMaxCount);
+
 // ---- Person: [TAG_PERSON, u8 item of age, f32 item of height].
 
 inline constexpr std::size_t kPersonSize = info(kind::person).fixed_size;
+
+// An item inside another, at a fixed offset.
+struct inner_item {
+  std::size_t offset;
+  unsigned char tag;
+};
 inline constexpr std::size_t kPersonAgeItem = 1;     // offset of the u8 item
 inline constexpr std::size_t kPersonHeightItem = 3;  // offset of the f32 item
+inline constexpr std::array<inner_item, 2> kPersonItems{
+    {{kPersonAgeItem, scalar_tag<unsigned char>}, {kPersonHeightItem, scalar_tag<float>}}};
 
 inline unsigned char* put_person(unsigned char* out, const Person& person) noexcept {
   out[0] = TAG_PERSON;

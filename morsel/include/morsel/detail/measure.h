@@ -27,6 +27,9 @@ enum class fault : unsigned char {
   bad_length,       // a 0xAA string whose length byte (at `at`) is not 4
   count_mismatch,   // standing alone: the count byte disagrees with the `size` elements found
   partial_element,  // standing alone: `size` bytes at `at` do not form a whole element
+  fits_short,       // a long form (long_form.h) of a length or count that fits the short one
+  bad_part,         // a long form's part `element`, at `at`, is not of the size `size` expected
+  too_deep,         // a record or container nested deeper than allowed starts at `at`
 };
 
 inline constexpr std::size_t kNoElement = SIZE_MAX;
@@ -62,7 +65,11 @@ constexpr measured wrong(fault what, std::size_t at, unsigned char expected = 0)
 template <kind K>
 constexpr bool inner_tags_fit(const unsigned char* at) noexcept {
   if constexpr (K == kind::person) {
-    return at[kPersonAgeItem] == TAG_U8 && at[kPersonHeightItem] == TAG_F32;
+    bool fit = true;
+    for (const inner_item& inner : kPersonItems) {
+      fit &= at[inner.offset] == inner.tag;
+    }
+    return fit;
   } else {
     (void)at;
     return true;
@@ -83,10 +90,9 @@ constexpr measured measure_fixed(const unsigned char* at, std::size_t left) noex
     return wrong(fault::wrong_tag, 0);
   }
   if constexpr (K == kind::person) {
-    for (const auto& [offset, tag] :
-         {std::pair{kPersonAgeItem, TAG_U8}, std::pair{kPersonHeightItem, TAG_F32}}) {
-      if (left > offset && at[offset] != tag) {
-        return wrong(fault::wrong_tag, offset, tag);
+    for (const inner_item& inner : kPersonItems) {
+      if (left > inner.offset && at[inner.offset] != inner.tag) {
+        return wrong(fault::wrong_tag, inner.offset, inner.tag);
       }
     }
   }
@@ -313,6 +319,11 @@ struct classified {
 };
 
 classified classify(const unsigned char* at, std::size_t left, framing how) noexcept;
+
+// "0xaa or 0xab": the tags that start kind `k`; "0xa2, 0xa4 or 0xa9": the tags whose elements
+// tell an array's kind.
+std::string tags_of(kind k);
+std::string element_tags();
 
 // ---- What went wrong, in words: "expected tag 0xa3, got 0xa6", "the u32 item needs 5 bytes, 3
 // left". `k` is the kind the item was measured as; a fault found while classifying has none.

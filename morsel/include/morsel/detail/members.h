@@ -16,102 +16,20 @@
 // needs the type to be default-constructible.) A declared function wins over the count, so an
 // aggregate may declare one to choose its members. Such functions cost nothing at run time.
 //
-// What each member type is written as is in morsel/detail/conventions.h.
+// What each member type is written as is in morsel/detail/conventions_*.h.
 #ifndef MORSEL_DETAIL_MEMBERS_H
 #define MORSEL_DETAIL_MEMBERS_H
 
-#include <array>
 #include <cstddef>
-#include <map>
-#include <optional>
-#include <span>
-#include <string>
-#include <string_view>
 #include <tuple>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
-#include <variant>
-#include <vector>
 
 #include <morsel/detail/aggregate_members.h>
-#include <morsel/detail/layout.h>
-#include <morsel/item.h>
+#include <morsel/detail/traits.h>
 #include <morsel/morsel.h>
 
 namespace morsel::detail {
-
-// ---- The standard types the format has conventions for.
-
-template <typename T>
-inline constexpr bool is_std_array = false;
-template <typename T, std::size_t N>
-inline constexpr bool is_std_array<std::array<T, N>> = true;
-
-template <typename T>
-inline constexpr bool is_vector = false;
-template <typename T, typename A>
-inline constexpr bool is_vector<std::vector<T, A>> = true;
-
-template <typename T>
-inline constexpr bool is_optional = false;
-template <typename T>
-inline constexpr bool is_optional<std::optional<T>> = true;
-
-template <typename T>
-inline constexpr bool is_variant = false;
-template <typename... T>
-inline constexpr bool is_variant<std::variant<T...>> = true;
-
-template <typename T>
-inline constexpr bool is_tuple = false;
-template <typename... T>
-inline constexpr bool is_tuple<std::tuple<T...>> = true;
-template <typename A, typename B>
-inline constexpr bool is_tuple<std::pair<A, B>> = true;
-
-template <typename T>
-inline constexpr bool is_map = false;
-template <typename K, typename V, typename C, typename A>
-inline constexpr bool is_map<std::map<K, V, C, A>> = true;
-template <typename K, typename V, typename H, typename E, typename A>
-inline constexpr bool is_map<std::unordered_map<K, V, H, E, A>> = true;
-
-// The element types whose vectors and std::arrays are array items.
-template <typename T>
-inline constexpr bool is_array_element =
-    std::is_same_v<T, unsigned char> || std::is_same_v<T, unsigned long> ||
-    std::is_same_v<T, double> || std::is_same_v<T, std::string>;
-
-template <typename T>
-inline constexpr bool is_vector_of_kind = false;
-template <typename T>
-inline constexpr bool is_vector_of_kind<std::vector<T>> = is_array_element<T>;
-
-// A type whose values are one item each: what writer::write takes as a value and reader::read
-// returns. (std::string_view and the views are read as views into the reader's bytes.)
-template <typename T>
-concept item_value = scalar_kind<T> || std::is_same_v<T, bool> || std::is_same_v<T, std::string> ||
-    std::is_same_v<T, std::string_view> || std::is_same_v<T, Person> || is_vector_of_kind<T> ||
-    std::is_same_v<T, std::span<const unsigned char>> || std::is_same_v<T, u64_array_view> ||
-    std::is_same_v<T, f64_array_view> || std::is_same_v<T, string_array_view>;
-
-template <typename T>
-concept described = requires(T& value) {
-  morsel_members(value);
-};
-
-// The standard types with a convention of their own. A hidden friend `morsel_members(auto&)`
-// of an element type is found for them too, by argument-dependent lookup: it must not make them
-// records.
-template <typename T>
-inline constexpr bool is_standard_container =
-    is_std_array<T> || is_vector<T> || is_optional<T> || is_variant<T> || is_tuple<T> || is_map<T>;
-
-template <typename T>
-concept record =
-    std::is_class_v<T> && !item_value<std::remove_const_t<T>> &&
-    !is_standard_container<std::remove_const_t<T>> && (described<T> || std::is_aggregate_v<T>);
 
 // ---- Counting an aggregate's members.
 
@@ -120,10 +38,6 @@ concept record =
 // itself (one initializer would then be a copy), and not to std::optional or a tuple of one
 // element, whose converting constructors from any one value would make the conversion ambiguous
 // and the count wrong: they are initialized through those constructors instead.
-template <typename T>
-inline constexpr bool is_single_tuple = false;
-template <typename T>
-inline constexpr bool is_single_tuple<std::tuple<T>> = true;
 
 // NOLINTBEGIN(clang-diagnostic-undefined-internal): declared only, to be named in requirements
 template <typename Owner>

@@ -1,0 +1,451 @@
+// The conventions of values made of parts that are all there, in a row: enums (the item of their
+// value), records, std::pair and std::tuple, std::array of elements other than the array item's,
+// std::optional and std::variant. Each part is written by its own convention; nothing is written
+// before a record, a tuple or a std::array, `A1` (empty) or `A0` before an optional's value, a u8
+// item of the index before a variant's alternative. Needs C++20.
+#ifndef MORSEL_DETAIL_CONVENTIONS_COMPOSITES_H
+#define MORSEL_DETAIL_CONVENTIONS_COMPOSITES_H
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+#include <morsel/detail/convention.h>
+#include <morsel/detail/conventions_items.h>
+#include <morsel/detail/layout.h>
+#include <morsel/detail/measure.h>
+#include <morsel/detail/members.h>
+#include <morsel/detail/traits.h>
+
+namespace morsel::detail {
+
+// ---- Enums: the item of the value as the underlying type, which must be an integer kind or bool.
+
+template <typename U>
+inline constexpr bool is_enum_kind =
+    std::is_same_v<U, bool> || std::is_same_v<U, unsigned char> || std::is_same_v<U, signed char> ||
+    std::is_same_v<U, unsigned int> || std::is_same_v<U, int> || std::is_same_v<U, unsigned long> ||
+    std::is_same_v<U, long>;
+
+template <typename E, typename U = std::underlying_type_t<E>>
+constexpr bool check_enum() {
+  static_assert(is_enum_kind<U>,
+                "morsel: an enum is written as its underlying type, and this one's is no item kind "
+                "(it is U in the instantiation above): declare the enum with one, such as "
+                "enum class E : unsigned char, or int");
+  return true;
+}
+
+template <typename E>
+struct convention<E, shape::enumeration> {
+  using U = std::conditional_t<is_enum_kind<std::underlying_type_t<E>>, std::underlying_type_t<E>,
+                               unsigned char>;
+  static_assert(check_enum<E>());
+  static constexpr std::size_t min_size() { return convention<U>::min_size(); }
+  static constexpr std::size_t max_size() { return min_size(); }
+  static constexpr std::size_t fixed_size() { return min_size(); }
+  static constexpr std::size_t nesting() { return 0; }
+
+  template <typename W>
+  static void write(W& out, E value) {
+    convention<U>::write(out, static_cast<U>(value));
+  }
+  template <typename R>
+  static void read(R& in, E& value) {
+    U underlying{};
+    convention<U>::read(in, underlying);
+    value = static_cast<E>(underlying);
+  }
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    return convention<U>::extent(at, left, depth);
+  }
+  static unsigned char* put(unsigned char* out, E value) noexcept {
+    return convention<U>::put(out, static_cast<U>(value));
+  }
+  static bool get(const unsigned char*& in, E& value) noexcept {
+    U underlying{};
+    const bool ok = convention<U>::get(in, underlying);
+    value = static_cast<E>(underlying);
+    return ok;
+  }
+};
+
+// ---- Parts in a row: records (members), tuples and pairs (elements), std::arrays (elements).
+// `Parts` lists the parts of a value: `count`, `type<I>`, `at<I>(value)` and the step a part's
+// failure is reported at.
+
+template <typename Parts>
+struct in_a_row {
+  template <std::size_t... I>
+  static constexpr std::size_t min_of(std::index_sequence<I...> /*parts*/) {
+    return (std::size_t{0} + ... + detail::min_size<typename Parts::template type<I>>());
+  }
+  template <std::size_t... I>
+  static constexpr std::size_t max_of(std::index_sequence<I...> /*parts*/) {
+    return max_sum<typename Parts::template type<I>...>();
+  }
+  template <std::size_t... I>
+  static constexpr std::size_t fixed_of(std::index_sequence<I...> /*parts*/) {
+    return fixed_sum<typename Parts::template type<I>...>();
+  }
+  template <std::size_t... I>
+  static constexpr std::size_t nesting_of(std::index_sequence<I...> /*parts*/) {
+    return 1 + deepest<typename Parts::template type<I>...>();
+  }
+  static constexpr auto parts = std::make_index_sequence<Parts::count>{};
+
+  static constexpr std::size_t min_size() { return min_of(parts); }
+  static constexpr std::size_t max_size() { return max_of(parts); }
+  static constexpr std::size_t fixed_size() { return fixed_of(parts); }
+  static constexpr std::size_t nesting() { return nesting_of(parts); }
+
+  template <typename W, typename T>
+  static void write(W& out, const T& value) {
+    if constexpr (fixed_size() != 0) {
+      out.check_nesting(nesting());
+      put(out.claim(fixed_size()), value);  // cannot fail once room is made
+    } else {
+      const auto level = out.enter();
+      std::size_t index = 0;
+      try {
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+          ((index = I,
+            convention<typename Parts::template type<I>>::write(out, Parts::template at<I>(value))),
+           ...);
+        }
+        (parts);
+      } catch (...) {
+        out.fail_at(Parts::step(index));
+      }
+    }
+  }
+
+  // Every part can be read into: a const member (or a std::pair<const K, V>) cannot.
+  static constexpr bool readable() {
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+      return (readable_part<std::remove_reference_t<decltype(Parts::template at<I>(
+                  std::declval<typename Parts::value_type&>()))>>() &&
+              ...);
+    }
+    (parts);
+  }
+
+  template <typename R, typename T>
+  static void read(R& in, T& value) {
+    if constexpr (readable()) {  // else refused, once, by readable()
+      read_readable(in, value);
+    }
+  }
+
+  template <typename R, typename T>
+  static void read_readable(R& in, T& value) {
+    if constexpr (fixed_size() != 0) {
+      in.check_nesting(nesting());
+      const unsigned char* at = in.here();
+      if (in.left() >= fixed_size() && get(at, value)) [[likely]] {
+        in.advance(fixed_size());
+        return;
+      }
+      // a tag is wrong, or the bytes end: part by part says where
+    }
+    const auto level = in.enter();
+    std::size_t index = 0;
+    try {
+      [&]<std::size_t... I>(std::index_sequence<I...>) {
+        ((index = I, read_part<I>(in, value)), ...);
+      }
+      (parts);
+    } catch (...) {
+      in.fail_at(Parts::step(index));
+    }
+  }
+
+  template <std::size_t I, typename R, typename T>
+  static void read_part(R& in, T& value) {
+    convention<typename Parts::template type<I>>::read(in, Parts::template at<I>(value));
+  }
+
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    if (depth == 0) {
+      return too_deep();
+    }
+    if constexpr (fixed_size() != 0) {
+      if (left >= fixed_size()) {
+        return fixed_tags<typename Parts::value_type>(at, depth);
+      }
+    }
+    part_walk walk{at, left, depth - 1};
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      (void)(walk.template add<typename Parts::template type<I>>() && ...);
+    }
+    (parts);
+    return walk.result();
+  }
+
+  template <typename T>
+  static unsigned char* put(unsigned char* out, const T& value) noexcept {
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      ((out = convention<typename Parts::template type<I>>::put(out, Parts::template at<I>(value))),
+       ...);
+    }
+    (parts);
+    return out;
+  }
+  template <typename T>
+  static bool get(const unsigned char*& in, T& value) noexcept {
+    bool ok = true;
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      ((ok &= convention<typename Parts::template type<I>>::get(in, Parts::template at<I>(value))),
+       ...);
+    }
+    (parts);
+    return ok;
+  }
+};
+
+template <typename T>
+struct record_parts {
+  using value_type = T;
+  using members = decltype(members_of(std::declval<T&>()));
+  static constexpr std::size_t count = std::tuple_size_v<members>;
+  template <std::size_t I>
+  using type = std::remove_cvref_t<std::tuple_element_t<I, members>>;
+  template <std::size_t I, typename V>
+  static constexpr auto& at(V& value) {
+    return std::get<I>(members_of(value));
+  }
+  static path_step step(std::size_t index) { return {step_kind::member, index, {}, {}}; }
+};
+
+template <typename T>
+struct tuple_parts {
+  using value_type = T;
+  static constexpr std::size_t count = std::tuple_size_v<T>;
+  template <std::size_t I>
+  using type = std::remove_cvref_t<std::tuple_element_t<I, T>>;
+  template <std::size_t I, typename V>
+  static constexpr auto& at(V& value) {
+    return std::get<I>(value);
+  }
+  static path_step step(std::size_t index) { return {step_kind::element, index, {}, {}}; }
+};
+
+template <typename T>
+struct convention<T, shape::record> : in_a_row<record_parts<T>> {};
+
+template <typename T>
+struct convention<T, shape::tuple> : in_a_row<tuple_parts<T>> {};
+
+// A std::array of any other element: N elements in a row.
+template <typename A>
+struct convention<A, shape::element_array> {
+  using E = typename A::value_type;
+  static constexpr std::size_t N = std::tuple_size_v<A>;
+  static constexpr std::size_t min_size() { return saturating_mul(detail::min_size<E>(), N); }
+  static constexpr std::size_t max_size() { return saturating_mul(detail::max_size<E>(), N); }
+  static constexpr std::size_t fixed_size() { return N * detail::fixed_size<E>(); }
+  static constexpr std::size_t nesting() { return 1 + convention<E>::nesting(); }
+
+  template <typename W>
+  static void write(W& out, const A& values) {
+    if constexpr (fixed_size() != 0) {
+      out.check_nesting(nesting());
+      put(out.claim(fixed_size()), values);
+    } else {
+      const auto level = out.enter();
+      std::size_t i = 0;
+      try {
+        for (; i < N; ++i) {
+          convention<E>::write(out, values[i]);
+        }
+      } catch (...) {
+        out.fail_at({step_kind::element, i, {}, {}});
+      }
+    }
+  }
+  template <typename R>
+  static void read(R& in, A& values) {
+    if constexpr (readable_part<E>()) {  // else refused, once
+      read_checked(in, values);
+    }
+  }
+  template <typename R>
+  static void read_checked(R& in, A& values) {
+    if constexpr (fixed_size() != 0) {
+      in.check_nesting(nesting());
+      const unsigned char* at = in.here();
+      if (in.left() >= fixed_size() && get(at, values)) [[likely]] {
+        in.advance(fixed_size());
+        return;
+      }
+    }
+    const auto level = in.enter();
+    std::size_t i = 0;
+    try {
+      for (; i < N; ++i) {
+        convention<E>::read(in, values[i]);
+      }
+    } catch (...) {
+      in.fail_at({step_kind::element, i, {}, {}});
+    }
+  }
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    if (depth == 0) {
+      return too_deep();
+    }
+    if constexpr (fixed_size() != 0) {
+      // cppcheck-suppress unsignedPositive ; fixed_size() is not 0 here
+      if (left >= fixed_size()) {
+        return fixed_tags<A>(at, depth);
+      }
+    }
+    part_walk walk{at, left, depth - 1};
+    for (std::size_t i = 0; i < N && walk.template add<E>(); ++i) {
+    }
+    return walk.result();
+  }
+  static unsigned char* put(unsigned char* out, const A& values) noexcept {
+    for (const E& value : values) {
+      out = convention<E>::put(out, value);
+    }
+    return out;
+  }
+  static bool get(const unsigned char*& in, A& values) noexcept {
+    bool ok = true;
+    for (E& value : values) {
+      ok &= convention<E>::get(in, value);
+    }
+    return ok;
+  }
+};
+
+// ---- std::optional: A1 when empty; A0 and the value's items when it holds one.
+
+template <typename O>
+struct convention<O, shape::optional> {
+  using T = typename O::value_type;
+  static constexpr std::size_t min_size() { return convention<bool>::min_size(); }
+  static constexpr std::size_t max_size() { return saturating_add(1, detail::max_size<T>()); }
+  static constexpr std::size_t fixed_size() { return 0; }
+
+  template <typename W>
+  static void write(W& out, const O& value) {
+    const auto level = out.enter();
+    convention<bool>::write(out, value.has_value());
+    if (value) {
+      convention<T>::write(out, *value);
+    }
+  }
+  template <typename R>
+  static void read(R& in, O& value) {
+    if constexpr (readable_part<T>()) {  // else refused, once
+      const auto level = in.enter();
+      bool present = false;
+      convention<bool>::read(in, present);
+      if (!present) {
+        value.reset();
+      } else {
+        convention<T>::read(in, value ? *value : value.emplace());
+      }
+    }
+  }
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    if (depth == 0) {
+      return too_deep();
+    }
+    part_walk walk{at, left, depth - 1};
+    if (walk.add<bool>() && at[0] == TAG_TRUE) {
+      (void)walk.template add<T>();
+    }
+    return walk.result();
+  }
+};
+
+// ---- std::variant: a u8 item holding the alternative's index, then its items.
+
+template <typename V>
+struct convention<V, shape::variant> {
+  static constexpr std::size_t alternatives = std::variant_size_v<V>;
+  static_assert(alternatives <= kMaxCount + 1,
+                "morsel: a std::variant's index is a u8 item: 256 alternatives at most");
+  template <std::size_t I>
+  using alternative = std::variant_alternative_t<I, V>;
+  static constexpr auto all = std::make_index_sequence<alternatives>{};
+
+  static constexpr std::size_t min_size() {
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+      return convention<unsigned char>::min_size() +
+             std::min({detail::min_size<alternative<I>>()...});
+    }
+    (all);
+  }
+  static constexpr std::size_t max_size() {
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+      return saturating_add(convention<unsigned char>::min_size(),
+                            std::max({detail::max_size<alternative<I>>()...}));
+    }
+    (all);
+  }
+  static constexpr std::size_t fixed_size() { return 0; }
+
+  template <typename W>
+  static void write(W& out, const V& value) {
+    if (value.valueless_by_exception()) [[unlikely]] {
+      throw_valueless();
+    }
+    const auto level = out.enter();
+    convention<unsigned char>::write(out, static_cast<unsigned char>(value.index()));
+    std::visit(
+        [&out](const auto& held) {
+          convention<std::remove_cvref_t<decltype(held)>>::write(out, held);
+        },
+        value);
+  }
+  template <typename R>
+  static void read(R& in, V& value) {
+    const auto level = in.enter();
+    const std::size_t index = in.read_index(alternatives);
+    readers<R>(all)[index](in, value);
+  }
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    if (depth == 0) {
+      return too_deep();
+    }
+    part_walk walk{at, left, depth - 1};
+    if (!walk.add<unsigned char>()) {
+      return walk.result();
+    }
+    const std::size_t index = at[1];
+    if (index >= alternatives) {
+      return wrong(fault::wrong_tag, 1);
+    }
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      (void)((index == I ? walk.template add<alternative<I>>() : true) && ...);
+    }
+    (all);
+    return walk.result();
+  }
+
+ private:
+  template <typename R, std::size_t I>
+  static void read_alternative(R& in, V& value) {
+    if constexpr (readable_part<alternative<I>>()) {  // else refused, once
+      convention<alternative<I>>::read(
+          in, value.index() == I ? std::get<I>(value) : value.template emplace<I>());
+    }
+  }
+  // One reading function per alternative, picked by the index read.
+  template <typename R, std::size_t... I>
+  static constexpr std::array<void (*)(R&, V&), alternatives> readers(
+      std::index_sequence<I...> /*alternatives*/) {
+    return {&read_alternative<R, I>...};
+  }
+};
+
+}  // namespace morsel::detail
+
+#endif  // MORSEL_DETAIL_CONVENTIONS_COMPOSITES_H

@@ -1,0 +1,295 @@
+// The conventions of containers whose size varies: a u32 item holding the count, then each
+// element's items (std::vector of any element other than the array item's) or each entry's key
+// and value (std::map, std::unordered_map, in the container's order). Needs C++20.
+//
+// Reading a count reserves no more than the bytes left can justify, in bytes and in memory: a
+// hostile count costs what its bytes cost. Reading into a container that already holds values
+// reuses them: a vector's elements, a map's nodes (std::map's with no allocation; an unordered
+// map allocates its bucket array once per read).
+#ifndef MORSEL_DETAIL_CONVENTIONS_CONTAINERS_H
+#define MORSEL_DETAIL_CONVENTIONS_CONTAINERS_H
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+
+#include <morsel/detail/convention.h>
+#include <morsel/detail/conventions_items.h>
+#include <morsel/detail/layout.h>
+#include <morsel/detail/long_form.h>
+#include <morsel/detail/measure.h>
+#include <morsel/detail/traits.h>
+
+namespace morsel::detail {
+
+// A u32 count, then `count` times the parts P... (an element, or a key and a value).
+template <typename... P>
+measured counted_extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+  constexpr std::size_t least_each = (std::size_t{0} + ... + detail::min_size<P>());
+  if (depth == 0) {
+    return too_deep();
+  }
+  part_walk walk{at, left, depth - 1};
+  if (!walk.add<unsigned int>()) {
+    return walk.result();
+  }
+  const std::size_t count = long_length(at);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!(walk.template add<P>() && ...)) {
+      measured m = walk.result();
+      if (m.what == fault::cut_short) {  // and the least each part after it takes
+        m.size = saturating_add(m.size, saturating_mul(least_each, count - i - 1));
+      }
+      return m;
+    }
+  }
+  return walk.result();
+}
+
+// How many elements to make room for at once: no more than the bytes left could hold, at
+// `least_each` bytes each, nor more memory than a small multiple of those bytes.
+constexpr std::size_t justified(std::size_t count, std::size_t left, std::size_t least_each,
+                                std::size_t memory_each) noexcept {
+  const std::size_t by_memory = std::max<std::size_t>(1, 2 * left / memory_each);
+  return std::min({count, left / least_each, by_memory});
+}
+
+template <typename V>
+struct convention<V, shape::vector> {
+  using T = typename V::value_type;
+
+  // Checked where a vector is read, not here: the element type may be the record being defined
+  // (a tree's node holds a vector of nodes).
+  static constexpr bool writes_bytes() {
+    static_assert(detail::min_size<T>() > 0,
+                  "morsel: a std::vector of a type that writes no bytes (an empty record, "
+                  "std::tuple<>) could not be read back: how many there were is all it says");
+    return detail::min_size<T>() > 0;
+  }
+  static constexpr bool check() {
+    if constexpr (!std::is_same_v<T, bool> && !readable_part<T>()) {
+      return false;  // refused, once, by readable_part
+    } else {
+      return writes_bytes();
+    }
+  }
+
+  static constexpr std::size_t min_size() { return convention<unsigned int>::min_size(); }
+  static constexpr std::size_t max_size() { return kUnbounded; }
+  static constexpr std::size_t fixed_size() { return 0; }
+
+  template <typename W>
+  static void write(W& out, const V& values) {
+    [[maybe_unused]] constexpr bool refused_if_empty = writes_bytes();
+    if (values.size() > kMaxListCount) [[unlikely]] {
+      throw_too_many("std::vector", values.size());
+    }
+    const auto level = out.enter();
+    const auto count = static_cast<unsigned int>(values.size());
+    if constexpr (fixed_value<T>) {  // room for all of it at once
+      out.check_nesting(convention<T>::nesting());
+      unsigned char* at =
+          put_scalar(out.claim(saturating_add(kLengthItemSize,
+                                              saturating_mul(detail::fixed_size<T>(), count))),
+                     count);
+      for (const auto& value : values) {
+        at = convention<T>::put(at, static_cast<const T&>(value));
+      }
+    } else {
+      convention<unsigned int>::write(out, count);
+      std::size_t i = 0;
+      try {
+        for (; i < values.size(); ++i) {
+          convention<T>::write(out, static_cast<const T&>(values[i]));
+        }
+      } catch (...) {
+        out.fail_at({step_kind::element, i, {}, {}});
+      }
+    }
+  }
+
+  template <typename R>
+  static void read(R& in, V& values) {
+    if constexpr (check()) {
+      read_checked(in, values);
+    }
+  }
+
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    return counted_extent<T>(at, left, depth);
+  }
+
+ private:
+  template <typename R>
+  static void read_checked(R& in, V& values) {
+    const auto level = in.enter();
+    const std::size_t count_offset = in.position();
+    const std::size_t count = in.read_count();
+    if constexpr (fixed_value<T> && !std::is_same_v<T, bool>) {
+      if (count <= in.left() / detail::fixed_size<T>()) {  // all there: check and copy in one piece
+        in.check_nesting(convention<T>::nesting());
+        values.resize(count);
+        const unsigned char* at = in.here();
+        bool ok = true;
+        for (T& value : values) {
+          ok &= convention<T>::get(at, value);
+        }
+        if (ok) [[likely]] {
+          in.advance(static_cast<std::size_t>(at - in.here()));
+          return;
+        }
+        // a tag is wrong: the element-by-element read below says which
+      }
+    }
+    in.counted(count, count_offset, detail::min_size<T>(),
+               [&] { read_elements(in, values, count); });
+  }
+
+  template <typename R>
+  static void read_elements(R& in, V& values, std::size_t count) {
+    if (values.capacity() < count) {
+      values.reserve(justified(count, in.left(), detail::min_size<T>(), sizeof(T)));
+    }
+    const std::size_t reused = std::min(values.size(), count);
+    std::size_t i = 0;
+    try {
+      for (; i < count; ++i) {
+        if constexpr (std::is_same_v<T, bool>) {
+          bool value = false;
+          convention<bool>::read(in, value);
+          i < reused ? (values[i] = value, void()) : values.push_back(value);
+        } else {
+          convention<T>::read(in, i < reused ? values[i] : values.emplace_back());
+        }
+      }
+    } catch (...) {
+      in.fail_at({step_kind::element, i, {}, {}});
+    }
+    values.resize(count);
+  }
+};
+
+// A map key as an error names it: a string of printable ASCII in quotes, an integer in digits;
+// empty for any other key.
+template <typename K>
+std::string printable_key(const K& key) {
+  if constexpr (std::is_same_v<K, std::string> || std::is_same_v<K, std::string_view>) {
+    return quoted_if_printable(key);
+  } else if constexpr (std::is_integral_v<K> && !std::is_same_v<K, bool>) {
+    return std::to_string(key);
+  } else if constexpr (std::is_enum_v<K>) {
+    return printable_key(static_cast<std::underlying_type_t<K>>(key));
+  } else {
+    return {};
+  }
+}
+
+template <typename M>
+struct convention<M, shape::map> {
+  using K = typename M::key_type;
+  using T = typename M::mapped_type;
+
+  static constexpr bool check() {
+    if constexpr (!readable_part<K>() || !readable_part<T>()) {
+      return false;  // refused, once, by readable_part
+    } else {
+      static_assert(detail::min_size<K>() + detail::min_size<T>() > 0,
+                    "morsel: a map of a key and value that write no bytes could not be read back");
+      return true;
+    }
+  }
+
+  static constexpr std::size_t min_size() { return convention<unsigned int>::min_size(); }
+  static constexpr std::size_t max_size() { return kUnbounded; }
+  static constexpr std::size_t fixed_size() { return 0; }
+
+  template <typename W>
+  static void write(W& out, const M& entries) {
+    if (entries.size() > kMaxListCount) [[unlikely]] {
+      throw_too_many("map", entries.size());
+    }
+    const auto level = out.enter();
+    convention<unsigned int>::write(out, static_cast<unsigned int>(entries.size()));
+    std::size_t i = 0;
+    for (const auto& [key, value] : entries) {
+      try {
+        convention<K>::write(out, key);
+      } catch (...) {
+        out.fail_at({step_kind::entry_key, i, {}, {}});
+      }
+      try {
+        convention<T>::write(out, value);
+      } catch (...) {
+        out.fail_at({step_kind::value_at, i, {}, printable_key(key)});
+      }
+      ++i;
+    }
+  }
+
+  // The nodes the map holds are read into again, where the standard library allows it.
+  template <typename R>
+  static void read(R& in, M& entries) {
+    if constexpr (check()) {
+      read_checked(in, entries);
+    }
+  }
+
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    return counted_extent<K, T>(at, left, depth);
+  }
+
+ private:
+  template <typename R>
+  static void read_checked(R& in, M& entries) {
+    const auto level = in.enter();
+    const std::size_t count_offset = in.position();
+    const std::size_t count = in.read_count();
+    in.counted(count, count_offset, detail::min_size<K>() + detail::min_size<T>(), [&] {
+      M old;
+      old.swap(entries);
+      if constexpr (requires { entries.reserve(count); }) {
+        entries.reserve(justified(count, in.left(), detail::min_size<K>() + detail::min_size<T>(),
+                                  sizeof(typename M::value_type)));
+      }
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t key_offset = in.position();
+        const std::size_t before = entries.size();
+        if (!old.empty()) {
+          auto node = old.extract(old.begin());
+          read_entry(in, i, node.key(), node.mapped());
+          entries.insert(entries.end(), std::move(node));
+        } else {
+          K key{};
+          T value{};
+          read_entry(in, i, key, value);
+          entries.try_emplace(entries.end(), std::move(key), std::move(value));
+        }
+        if (entries.size() == before) {
+          in.fail_entry({step_kind::entry_key, i, {}, {}}, key_offset,
+                        "its key repeats an earlier entry's");
+        }
+      }
+    });
+  }
+
+  template <typename R>
+  static void read_entry(R& in, std::size_t i, K& key, T& value) {
+    try {
+      convention<K>::read(in, key);
+    } catch (...) {
+      in.fail_at({step_kind::entry_key, i, {}, {}});
+    }
+    try {
+      convention<T>::read(in, value);
+    } catch (...) {
+      in.fail_at({step_kind::value_at, i, {}, printable_key(key)});
+    }
+  }
+};
+
+}  // namespace morsel::detail
+
+#endif  // MORSEL_DETAIL_CONVENTIONS_CONTAINERS_H

@@ -1,0 +1,237 @@
+// What a C++ type is to the format: the one place that decides which convention writes and reads
+// it (`shape_of`). Every convention in conventions_*.h is chosen by its shape, so that no two can
+// claim a type. Needs C++20.
+#ifndef MORSEL_DETAIL_TRAITS_H
+#define MORSEL_DETAIL_TRAITS_H
+
+#include <array>
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <type_traits>
+#include <unordered_map>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include <morsel/detail/layout.h>
+#include <morsel/item.h>
+#include <morsel/morsel.h>
+
+namespace morsel::detail {
+
+template <typename T>
+inline constexpr bool is_std_array = false;
+template <typename T, std::size_t N>
+inline constexpr bool is_std_array<std::array<T, N>> = true;
+
+template <typename T>
+inline constexpr bool is_vector = false;
+template <typename T, typename A>
+inline constexpr bool is_vector<std::vector<T, A>> = true;
+
+template <typename T>
+inline constexpr bool is_optional = false;
+template <typename T>
+inline constexpr bool is_optional<std::optional<T>> = true;
+
+template <typename T>
+inline constexpr bool is_variant = false;
+template <typename... T>
+inline constexpr bool is_variant<std::variant<T...>> = true;
+
+template <typename T>
+inline constexpr bool is_tuple = false;
+template <typename... T>
+inline constexpr bool is_tuple<std::tuple<T...>> = true;
+template <typename A, typename B>
+inline constexpr bool is_tuple<std::pair<A, B>> = true;
+
+template <typename T>
+inline constexpr bool is_map = false;
+template <typename K, typename V, typename C, typename A>
+inline constexpr bool is_map<std::map<K, V, C, A>> = true;
+template <typename K, typename V, typename H, typename E, typename A>
+inline constexpr bool is_map<std::unordered_map<K, V, H, E, A>> = true;
+
+template <typename T>
+inline constexpr bool is_single_tuple = false;
+template <typename T>
+inline constexpr bool is_single_tuple<std::tuple<T>> = true;
+
+// The element types whose vectors and std::arrays are array items (or, past 255 elements or
+// bytes, their long forms).
+template <typename T>
+inline constexpr bool is_array_element =
+    std::is_same_v<T, unsigned char> || std::is_same_v<T, unsigned long> ||
+    std::is_same_v<T, double> || std::is_same_v<T, std::string>;
+
+// The read-only views a reader hands out into its bytes.
+template <typename T>
+inline constexpr bool is_item_view =
+    std::is_same_v<T, std::string_view> || std::is_same_v<T, std::span<const unsigned char>> ||
+    std::is_same_v<T, u64_array_view> || std::is_same_v<T, f64_array_view> ||
+    std::is_same_v<T, string_array_view>;
+
+// The standard types with a convention of their own. A hidden friend `morsel_members(auto&)`
+// of an element type is found for them too, by argument-dependent lookup: it must not make them
+// records.
+template <typename T>
+inline constexpr bool is_standard_container =
+    is_std_array<T> || is_vector<T> || is_optional<T> || is_variant<T> || is_tuple<T> || is_map<T>;
+
+// A type that names its members with a function found by argument-dependent lookup.
+template <typename T>
+concept described = requires(T& value) {
+  morsel_members(value);
+};
+
+enum class shape : unsigned char {
+  none,           // no convention: refused where it is written or read
+  boolean,        // one item each
+  scalar,         //
+  string,         // std::string: a string item, or past 255 bytes its long form
+  text_view,      // std::string_view: the same bytes; read as a view, short only
+  person,         //
+  item_view,      // std::span<const unsigned char> and the array views: read in place
+  any_item,       // morsel::item
+  item_vector,    // std::vector of an array element: an array item, or its long form
+  enumeration,    // the item of its value as its underlying type
+  item_array,     // std::array of an array element: the vector's bytes, exactly N elements
+  element_array,  // std::array of any other type: its elements in a row
+  optional,       //
+  vector,         // any other std::vector: a u32 count and the elements
+  map,            // a u32 count and the entries
+  tuple,          // std::pair, std::tuple: the elements in a row
+  variant,        // a u8 index and the alternative
+  record,         // an aggregate or a type with morsel_members: its members in a row
+};
+
+template <typename T>
+constexpr shape shape_of_plain() {
+  if constexpr (std::is_same_v<T, bool>) {
+    return shape::boolean;
+  } else if constexpr (scalar_kind<T>) {
+    return shape::scalar;
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    return shape::string;
+  } else if constexpr (std::is_same_v<T, std::string_view>) {
+    return shape::text_view;
+  } else if constexpr (std::is_same_v<T, Person>) {
+    return shape::person;
+  } else if constexpr (is_item_view<T>) {
+    return shape::item_view;
+  } else if constexpr (std::is_same_v<T, item>) {
+    return shape::any_item;
+  } else if constexpr (std::is_enum_v<T>) {
+    return shape::enumeration;
+  } else if constexpr (is_vector<T>) {
+    constexpr bool of_array_elements = is_array_element<typename T::value_type>;
+    return of_array_elements ? shape::item_vector : shape::vector;
+  } else if constexpr (is_std_array<T>) {
+    constexpr bool of_array_elements = is_array_element<typename T::value_type>;
+    return of_array_elements ? shape::item_array : shape::element_array;
+  } else if constexpr (is_optional<T>) {
+    return shape::optional;
+  } else if constexpr (is_map<T>) {
+    return shape::map;
+  } else if constexpr (is_tuple<T>) {
+    return shape::tuple;
+  } else if constexpr (is_variant<T>) {
+    return shape::variant;
+  } else if constexpr (std::is_class_v<T> && (described<T> || std::is_aggregate_v<T>)) {
+    return shape::record;
+  } else {
+    return shape::none;
+  }
+}
+
+// What a value of a shape is called in errors: "member 3[2] of the std::vector at byte 1".
+constexpr std::string_view shape_name(shape s) noexcept {
+  switch (s) {
+    case shape::item_array:
+    case shape::element_array:
+      return "std::array";
+    case shape::item_vector:
+    case shape::vector:
+      return "std::vector";
+    case shape::map:
+      return "map";
+    case shape::tuple:
+      return "tuple";
+    case shape::optional:
+      return "std::optional";
+    case shape::variant:
+      return "std::variant";
+    default:
+      return "record";
+  }
+}
+
+// A const value is written as the value is (and refused where it would be read into).
+template <typename T>
+constexpr shape shape_of() {
+  if constexpr (std::is_reference_v<T>) {
+    return shape::none;
+  } else {
+    return shape_of_plain<std::remove_cv_t<T>>();
+  }
+}
+
+// A type whose values are one item each, as writer::write takes them and reader::read returns
+// them (std::string_view and the views are read as views into the reader's bytes).
+template <typename T>
+concept item_value = shape_of<T>()
+== shape::boolean || shape_of<T>() == shape::scalar || shape_of<T>() == shape::string
+    || shape_of<T>() == shape::text_view || shape_of<T>() == shape::person
+    || shape_of<T>() == shape::item_view;
+
+template <typename T>
+concept record = shape_of<T>()
+== shape::record;
+
+// The item kind of the types that are one item.
+template <typename T>
+constexpr kind item_kind_of() {
+  if constexpr (std::is_same_v<T, bool>) {
+    return kind::boolean;
+  } else if constexpr (scalar_kind<T>) {
+    return scalar<T>::item_kind;
+  } else if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, std::string_view>) {
+    return kind::string;
+  } else if constexpr (std::is_same_v<T, Person>) {
+    return kind::person;
+  } else if constexpr (std::is_same_v<T, std::span<const unsigned char>>) {
+    return kind::u8_array;
+  } else if constexpr (std::is_same_v<T, u64_array_view>) {
+    return kind::u64_array;
+  } else if constexpr (std::is_same_v<T, f64_array_view>) {
+    return kind::f64_array;
+  } else {
+    static_assert(std::is_same_v<T, string_array_view>);
+    return kind::string_array;
+  }
+}
+
+// The array kind whose elements are of type E (an array element).
+template <typename E>
+constexpr kind array_kind_of() {
+  if constexpr (std::is_same_v<E, unsigned char>) {
+    return kind::u8_array;
+  } else if constexpr (std::is_same_v<E, unsigned long>) {
+    return kind::u64_array;
+  } else if constexpr (std::is_same_v<E, double>) {
+    return kind::f64_array;
+  } else {
+    static_assert(std::is_same_v<E, std::string>);
+    return kind::string_array;
+  }
+}
+
+}  // namespace morsel::detail
+
+#endif  // MORSEL_DETAIL_TRAITS_H
