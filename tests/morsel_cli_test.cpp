@@ -36,6 +36,15 @@ std::string text_of(const Bytes& bytes) {
   return {bytes.begin(), bytes.end()};
 }
 
+std::string repeated(std::string_view text, std::size_t times) {
+  std::string all;
+  all.reserve(text.size() * times);
+  for (std::size_t i = 0; i < times; ++i) {
+    all += text;
+  }
+  return all;
+}
+
 // Every kind, and the values the notation must keep exact.
 Bytes every_kind() {
   morsel::writer out;
@@ -367,6 +376,19 @@ TEST(MorselTool, JsonLinesForEveryKind) {
             "[ a3 0 0 0 1 ff ff ]\n");
 }
 
+// JSON tools write -0 for a negative zero (jq does for 0 * -1): a float keeps its sign.
+TEST(MorselTool, JsonNegativeZeroKeepsItsSign) {
+  const Outcome encoded =
+      morsel_tool({"encode", "--json", "--hex"},
+                  "{\"kind\":\"f64\",\"value\":-0} {\"kind\":\"f32\",\"value\":-0}\n"
+                  "{\"kind\":\"person\",\"value\":{\"age\":1,\"height\":-0}} "
+                  "{\"kind\":\"f64[]\",\"value\":[0,-0]} {\"kind\":\"i32\",\"value\":-0}");
+  EXPECT_EQ(encoded.err, "");
+  EXPECT_EQ(encoded.out,
+            "[ a9 80 0 0 0 0 0 0 0 a8 80 0 0 0 ae a2 1 a8 80 0 0 0 ac 2 a9 0 0 0 0 0 0 0 0 a9 80 "
+            "0 0 0 0 0 0 0 a6 0 0 0 0 ]\n");
+}
+
 // Through jq, which reads every number as a double: every bit comes back.
 TEST(MorselTool, JsonRoundTripsThroughJq) {
   morsel::writer out;
@@ -458,6 +480,38 @@ INSTANTIATE_TEST_SUITE_P(
             "\"nan\" or \"nan:0x\" and its bits, got a string\n"},
         Failure{
             {"encode", "--json"}, "[]", 1, "morsel: line 1, column 1: expected an object with ..."},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"string\",\"value\":{\"tag\":171,\"length\":1,\"string\":{"
+                "\"tag\":170,\"length\":9,\"string\":\"x\"}}}",
+                1,
+                "morsel: line 1, column 1: value.string: expected a string or {\"hex\": "
+                "\"...\"}, got an object\n"},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"string\",\"value\":" +
+                    repeated("{\"tag\":171,\"length\":1,\"string\":", 100000) + "\"x\"" +
+                    repeated("}", 100001),
+                1,
+                "morsel: line 1, column 15991: nested deeper than 516\n"},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"f32\",\"value\":1e39}",
+                1,
+                "morsel: line 1, column 1: value: expected a number an f32 holds, got the number "
+                "1e39\n"},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"person\",\"value\":{\"age\":1,\"height\":-1e-50}}",
+                1,
+                "morsel: line 1, column 1: value.height: expected a number an f32 holds, got the "
+                "number -1e-50\n"},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"f64[]\",\"value\":[1e-400]}",
+                1,
+                "morsel: line 1, column 1: value[0]: expected a number a double holds, got the "
+                "number 1e-400\n"},
+        Failure{
+            {"encode", "--json"},
+            repeated("{\"kind\":\"u8\",\"value\":1}", 20000) + "{\"kind\":\"f64\",\"value\":1e400}",
+            1,
+            "morsel: line 1, column 460023: the number 1e400 is out of range of a double\n"},
         Failure{{"encode"},
                 "string <0xaa 3>\"abc\"",
                 1,

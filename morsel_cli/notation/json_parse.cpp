@@ -21,42 +21,11 @@
 #include <morsel/kind.h>
 #include "json.h"
 #include "json_tree.h"
+#include "json_values.h"
 #include "notation.h"
 
 namespace morsel_cli {
 namespace {
-
-// Line and column (from 1) of byte `at` of `text`.
-struct place {
-  std::size_t line;
-  std::size_t column;
-};
-
-// Places of bytes of `text`, asked for in increasing order: each byte is looked at once for the
-// lines, and the column is found from the line's start.
-class place_counter {
- public:
-  explicit place_counter(std::string_view text) : text_(text) {}
-  place at(std::size_t offset) {
-    offset = std::min(offset, text_.size());
-    const char* from = text_.data() + counted_;
-    const char* to = text_.data() + offset;
-    line_ += static_cast<std::size_t>(std::count(from, to, '\n'));
-    counted_ = offset;
-    const std::size_t line_start = text_.substr(0, offset).rfind('\n');
-    return {line_, line_start == std::string_view::npos ? offset + 1 : offset - line_start};
-  }
-
- private:
-  std::string_view text_;
-  std::size_t counted_ = 0;
-  std::size_t line_ = 1;
-};
-
-[[noreturn]] void fail_at(place p, const std::string& what) {
-  throw notation_error("line " + std::to_string(p.line) + ", column " + std::to_string(p.column) +
-                       ": " + what);
-}
 
 std::string describe(const json_node& n) {
   switch (n.t) {
@@ -65,7 +34,7 @@ std::string describe(const json_node& n) {
     case json_node::type::boolean:
       return n.flag ? "true" : "false";
     case json_node::type::integer:
-      return "the number " + std::to_string(n.integer);
+      return n.flag ? "the number -0" : "the number " + std::to_string(n.integer);
     case json_node::type::unsigned_integer:
       return "the number " + std::to_string(n.unsigned_integer);
     case json_node::type::number:
@@ -244,31 +213,38 @@ class item_reader {
 
   // A number, read from its digits through a double as any JSON tool reads it (so that an f32
   // written by decode comes back whatever tool reprinted it), or the notation's spelling of the
-  // values JSON has no number for.
+  // values JSON has no number for. A finite number that T cannot hold, or that is nonzero and
+  // would be 0 in T, is refused, as the notation refuses it.
   template <typename T>
   T floating(const json_node& v, const where& path) {
-    constexpr std::string_view expected =
+    constexpr std::string_view spellings =
         "a number, or \"inf\", \"-inf\", \"-0\", \"nan\" or \"nan:0x\" and its bits";
+    const std::string in_range =
+        std::is_same_v<T, float> ? "a number an f32 holds" : "a number a double holds";
     double number = 0;
     if (v.t == json_node::type::unsigned_integer) {
       number = static_cast<double>(v.unsigned_integer);
     } else if (v.t == json_node::type::integer) {
-      number = static_cast<double>(v.integer);
+      number = v.flag ? -0.0 : static_cast<double>(v.integer);
     } else if (v.t == json_node::type::number) {
       const char* end = v.text.data() + v.text.size();
       const auto [stop, error] = std::from_chars(v.text.data(), end, number);
       if (error != std::errc() || stop != end) {
-        fail(path, std::string(expected) + " a double holds", v);
+        fail(path, in_range, v);
       }
     } else if (v.t == json_node::type::string) {
       if (const std::optional<T> spelled = spelled_float<T>(v.text)) {
         return *spelled;
       }
-      fail(path, std::string(expected), v);
+      fail(path, std::string(spellings), v);
     } else {
-      fail(path, std::string(expected), v);
+      fail(path, std::string(spellings), v);
     }
-    return static_cast<T>(number);
+    const auto value = static_cast<T>(number);
+    if (std::isinf(value) || (value == 0 && number != 0)) {
+      fail(path, in_range, v);
+    }
+    return value;
   }
 
   template <typename T>
@@ -335,25 +311,47 @@ class item_reader {
       const where tag_path{&path, "tag"};
       const auto tag = integer<unsigned char>(*tag_node, tag_path);
       if (!morsel::detail::is_string_tag(tag)) {
-        fail(tag_path, "a string's tag, 170 (0xaa) or 171 (0xab)", *tag_node);
+        const auto& string_kind = morsel::detail::info(morsel::kind::string);
+        fail(tag_path,
+             "a string's tag, " + std::to_string(string_kind.tag) + " (" +
+                 morsel::detail::hex_byte(string_kind.tag) + ") or " +
+                 std::to_string(string_kind.other_tag) + " (" +
+                 morsel::detail::hex_byte(string_kind.other_tag) + ")",
+             *tag_node);
       }
       t.header = string_header{tag, integer<unsigned char>(*length_node, where{&path, "length"})};
-      t.bytes = string(*string_node, where{&path, "string"}).bytes;
+      const where string_path{&path, "string"};
+      const std::string one_string = "a string or {\"hex\": \"...\"}";
+      if (string_node->t != json_node::type::string && string_node->t != json_node::type::object) {
+        fail(string_path, one_string, *string_node);
+      }
+      t.bytes = string_node->t == json_node::type::string
+                    ? string_node->text
+                    : hex_bytes(*string_node, string_path, one_string);
       return t;
     }
+    t.bytes = hex_bytes(v, path, expected);
+    return t;
+  }
+
+  // {"hex": "ff00"}: the bytes of the digits. `expected` says what else might have stood there.
+  std::string hex_bytes(const json_node& v, const where& path,
+                        const std::string& expected = "{\"hex\": \"...\"}") const {
     const auto [hex] = members<1>(v, path, {"hex"}, expected);
     if (hex->t != json_node::type::string || hex->text.size() % 2 != 0) {
       fail(where{&path, "hex"}, "pairs of hex digits", *hex);
     }
+    std::string bytes;
+    bytes.reserve(hex->text.size() / 2);
     for (std::size_t i = 0; i < hex->text.size(); i += 2) {
       const int high = morsel::detail::hex_digit_value(hex->text[i]);
       const int low = morsel::detail::hex_digit_value(hex->text[i + 1]);
       if (high < 0 || low < 0) {
         fail(where{&path, "hex"}, "pairs of hex digits", *hex);
       }
-      t.bytes += static_cast<char>(high * 16 + low);
+      bytes += static_cast<char>(high * 16 + low);
     }
-    return t;
+    return bytes;
   }
 
   Person person(const json_node& v, const where& path) {
@@ -369,67 +367,17 @@ class item_reader {
   place at_;
 };
 
-// Where the top-level value that starts at `from` ends: at its matching bracket (strings and their
-// escapes skipped), or at the next blank for anything else. The JSON parser checks the rest.
-std::size_t value_end(std::string_view text, std::size_t from) {
-  std::size_t depth = 0;
-  bool in_string = false;
-  for (std::size_t i = from; i < text.size(); ++i) {
-    const char c = text[i];
-    if (in_string) {
-      if (c == '\\') {
-        ++i;
-      } else if (c == '"') {
-        in_string = false;
-      }
-    } else if (c == '"') {
-      in_string = true;
-    } else if (c == '{' || c == '[') {
-      ++depth;
-    } else if (c == '}' || c == ']') {
-      if (depth <= 1) {
-        return i + 1;
-      }
-      --depth;
-    } else if (depth == 0 && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
-      return i;
-    }
-  }
-  return text.size();
-}
-
-// nlohmann's message without its own prefix and place: "syntax error while parsing ...".
-std::string parse_error_detail(const std::string& what) {
-  const std::size_t column = what.find("column ");
-  const std::size_t colon = column == std::string::npos ? what.find(": ") : what.find(": ", column);
-  return colon == std::string::npos ? what : what.substr(colon + 2);
-}
-
 }  // namespace
 
 std::vector<parsed_item> parse_json_items(std::string_view text) {
   std::vector<parsed_item> items;
-  place_counter places(text);
+  json_values values(text);
   json_tree tree;  // one tree's storage for every value
-  std::size_t at = 0;
-  for (;;) {
-    while (at < text.size() &&
-           (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r')) {
-      ++at;
-    }
-    if (at == text.size()) {
-      return items;
-    }
-    const std::size_t end = value_end(text, at);
-    const place start = places.at(at);
-    tree.clear();
-    if (!nlohmann::json::sax_parse(text.substr(at, end - at), &tree)) {
-      const std::size_t where = at + (tree.error_position() > 0 ? tree.error_position() - 1 : 0);
-      fail_at(places.at(where), parse_error_detail(tree.error()));
-    }
+  place start{};
+  while (values.next(tree, start)) {
     items.push_back({item_reader(tree, start).item(tree.root()), start.line});
-    at = end;
   }
+  return items;
 }
 
 }  // namespace morsel_cli

@@ -3,6 +3,7 @@
 #ifndef MORSEL_CLI_JSON_TREE_H
 #define MORSEL_CLI_JSON_TREE_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,7 +28,7 @@ struct json_node {
     object
   };
   type t = type::null;
-  bool flag = false;
+  bool flag = false;  // a boolean's value; for a number, that it was written "-0"
   std::int64_t integer = 0;
   std::uint64_t unsigned_integer = 0;
   std::string text;       // a string's bytes, or a number's digits as written
@@ -46,6 +47,12 @@ class json_tree {
     nodes_.clear();
     open_.clear();
     error_.clear();
+    numbers_ = 0;
+    negative_zeros_.clear();
+  }
+  // The numbers, counted from 0 in the order written, that are "-0".
+  void mark_negative_zeros(std::vector<std::size_t> ordinals) {
+    negative_zeros_ = std::move(ordinals);
   }
 
   bool null() {
@@ -57,15 +64,15 @@ class json_tree {
     return true;
   }
   bool number_integer(json::number_integer_t value) {
-    add(json_node::type::integer).integer = value;
+    add_number(json_node::type::integer).integer = value;
     return true;
   }
   bool number_unsigned(json::number_unsigned_t value) {
-    add(json_node::type::unsigned_integer).unsigned_integer = value;
+    add_number(json_node::type::unsigned_integer).unsigned_integer = value;
     return true;
   }
   bool number_float(json::number_float_t /*value*/, const json::string_t& text) {
-    add(json_node::type::number).text = text;
+    add_number(json_node::type::number).text = text;
     return true;
   }
   bool string(json::string_t& value) {
@@ -123,6 +130,13 @@ class json_tree {
     }
     return added;
   }
+  json_node& add_number(json_node::type t) {
+    json_node& number = add(t);
+    number.flag = std::find(negative_zeros_.begin(), negative_zeros_.end(), numbers_) !=
+                  negative_zeros_.end();
+    ++numbers_;
+    return number;
+  }
   bool open(json_node::type t) {
     add(t);
     open_.push_back({nodes_.size() - 1, 0});
@@ -138,6 +152,8 @@ class json_tree {
   std::string key_;
   std::size_t error_position_ = 0;
   std::string error_;
+  std::size_t numbers_ = 0;
+  std::vector<std::size_t> negative_zeros_;
 };
 
 }  // namespace morsel_cli
