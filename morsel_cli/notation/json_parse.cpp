@@ -59,7 +59,9 @@ struct where {
   std::string spelled() const {
     std::string text = parent != nullptr ? parent->spelled() : "";
     if (element) {
-      text += "[" + std::to_string(index) + "]";
+      text += '[';
+      text += std::to_string(index);
+      text += ']';
     } else {
       text += parent != nullptr ? "." : "";
       text += member;
