@@ -72,6 +72,16 @@ constexpr bool starts(kind k, unsigned char tag) noexcept {
   return tag == info(k).tag || tag == info(k).other_tag;
 }
 
+// The same for a kind known at compile time: one compare where the kind has one tag.
+template <kind K>
+constexpr bool starts(unsigned char tag) noexcept {
+  if constexpr (info(K).tag == info(K).other_tag) {
+    return tag == info(K).tag;
+  } else {
+    return starts(K, tag);
+  }
+}
+
 // For each byte, 1 + the kind its tag starts (for every tag but TAG_ARRAY, whose kind its
 // elements tell), or 0: the table above, turned around once.
 inline constexpr std::array<unsigned char, 256> kind_by_tag = [] {

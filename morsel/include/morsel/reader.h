@@ -165,6 +165,18 @@ class reader {
     return m.size;
   }
 
+  // The size of the whole item of kind K at the cursor, or 0 when there is none (its long form,
+  // bytes cut short or wrong): the values that may take a long form try the item first.
+  template <morsel::kind K>
+  std::size_t whole_size() const noexcept {
+    const detail::measured m = detail::measure<K>(here(), left());
+    return m.whole() ? m.size : 0;
+  }
+  template <morsel::kind K>
+  [[noreturn]] void reject_item() const {
+    detail::reject(remaining(), position(), K);
+  }
+
   // The value of the item of kind K at the cursor, and the cursor moved past it.
   template <morsel::kind K>
   auto take() {
@@ -263,7 +275,19 @@ class reader {
    private:
     reader& in_;
   };
-  level enter() { return level(*this); }
+  // A record or container opens, holding values `Nesting` levels deep at most: bounded, they are
+  // checked at once; else (kUnbounded: it holds a vector or map, which may hold it) each level
+  // is counted as it opens, for as long as it is open.
+  struct no_level {};
+  template <std::size_t Nesting>
+  auto open() {
+    if constexpr (Nesting != detail::kUnbounded) {
+      check_nesting(Nesting);
+      return no_level{};
+    } else {
+      return level(*this);
+    }
+  }
   // A value of fixed size nests `levels` records and containers: read without opening them.
   void check_nesting(std::size_t levels) const {
     if (levels > depth_limit_ - std::min(depth_, depth_limit_)) [[unlikely]] {

@@ -227,7 +227,19 @@ class writer {
    private:
     writer& out_;
   };
-  level enter() { return level(*this); }
+  // A record or container opens, holding values `Nesting` levels deep at most: bounded, they are
+  // checked at once; else (kUnbounded: it holds a vector or map, which may hold it) each level
+  // is counted as it opens, for as long as it is open.
+  struct no_level {};
+  template <std::size_t Nesting>
+  auto open() {
+    if constexpr (Nesting != detail::kUnbounded) {
+      check_nesting(Nesting);
+      return no_level{};
+    } else {
+      return level(*this);
+    }
+  }
   // A value of fixed size nests `levels` records and containers: written without opening them.
   void check_nesting(std::size_t levels) const {
     if (levels > depth_limit_ - std::min(depth_, depth_limit_)) [[unlikely]] {

@@ -3,7 +3,8 @@
 //
 //   min_size(), max_size()   the least and the most bytes a value takes (max: kUnbounded)
 //   fixed_size()             the bytes every value takes, or 0 when they vary
-//   nesting()                for a fixed-size type, how many records and containers it nests
+//   nesting()                how many records and containers a value nests at most, or
+//                            kUnbounded where it holds a vector, map or set (which may hold it)
 //   write(out, value)        appends the value's items to a morsel::writer
 //   read(in, value)          reads them back from a morsel::reader into an existing value
 //   extent(at, left, depth)  how many bytes the value at `at` takes, or how many it needs at
@@ -99,6 +100,11 @@ constexpr std::size_t fixed_sum() {
 template <typename... T>
 constexpr std::size_t deepest() {
   return std::max({std::size_t{0}, convention<T>::nesting()...});
+}
+
+// One more level around parts that nest `inner` levels.
+constexpr std::size_t around(std::size_t inner) noexcept {
+  return saturating_add(1, inner);
 }
 
 template <typename... T>

@@ -67,10 +67,11 @@ struct convention<E, shape::enumeration> {
     return convention<U>::put(out, static_cast<U>(value));
   }
   static bool get(const unsigned char*& in, E& value) noexcept {
-    U underlying{};
-    const bool ok = convention<U>::get(in, underlying);
-    value = static_cast<E>(underlying);
-    return ok;
+    constexpr kind item_kind = item_kind_of<U>();
+    const bool tags_fit = fixed_tags_fit<item_kind>(in);
+    value = static_cast<E>(value_at<item_kind>(in, fixed_size()));
+    in += fixed_size();
+    return tags_fit;
   }
 };
 
@@ -94,7 +95,7 @@ struct in_a_row {
   }
   template <std::size_t... I>
   static constexpr std::size_t nesting_of(std::index_sequence<I...> /*parts*/) {
-    return 1 + deepest<typename Parts::template type<I>...>();
+    return around(deepest<typename Parts::template type<I>...>());
   }
   static constexpr auto parts = std::make_index_sequence<Parts::count>{};
 
@@ -109,18 +110,23 @@ struct in_a_row {
       out.check_nesting(nesting());
       put(out.claim(fixed_size()), value);  // cannot fail once room is made
     } else {
-      const auto level = out.enter();
-      std::size_t index = 0;
-      try {
-        [&]<std::size_t... I>(std::index_sequence<I...>) {
-          ((index = I,
-            convention<typename Parts::template type<I>>::write(out, Parts::template at<I>(value))),
-           ...);
-        }
-        (parts);
-      } catch (...) {
-        out.fail_at(Parts::step(index));
+      [[maybe_unused]] const auto level = out.template open<nesting()>();
+      write_parts(out, value);
+    }
+  }
+
+  template <typename W, typename T>
+  static void write_parts(W& out, const T& value) {
+    std::size_t index = 0;
+    try {
+      [&]<std::size_t... I>(std::index_sequence<I...>) {
+        ((index = I,
+          convention<typename Parts::template type<I>>::write(out, Parts::template at<I>(value))),
+         ...);
       }
+      (parts);
+    } catch (...) {
+      out.fail_at(Parts::step(index));
     }
   }
 
@@ -152,7 +158,12 @@ struct in_a_row {
       }
       // a tag is wrong, or the bytes end: part by part says where
     }
-    const auto level = in.enter();
+    [[maybe_unused]] const auto level = in.template open<nesting()>();
+    read_parts(in, value);
+  }
+
+  template <typename R, typename T>
+  static void read_parts(R& in, T& value) {
     std::size_t index = 0;
     try {
       [&]<std::size_t... I>(std::index_sequence<I...>) {
@@ -248,7 +259,7 @@ struct convention<A, shape::element_array> {
   static constexpr std::size_t min_size() { return saturating_mul(detail::min_size<E>(), N); }
   static constexpr std::size_t max_size() { return saturating_mul(detail::max_size<E>(), N); }
   static constexpr std::size_t fixed_size() { return N * detail::fixed_size<E>(); }
-  static constexpr std::size_t nesting() { return 1 + convention<E>::nesting(); }
+  static constexpr std::size_t nesting() { return around(convention<E>::nesting()); }
 
   template <typename W>
   static void write(W& out, const A& values) {
@@ -256,7 +267,7 @@ struct convention<A, shape::element_array> {
       out.check_nesting(nesting());
       put(out.claim(fixed_size()), values);
     } else {
-      const auto level = out.enter();
+      [[maybe_unused]] const auto level = out.template open<nesting()>();
       std::size_t i = 0;
       try {
         for (; i < N; ++i) {
@@ -283,7 +294,7 @@ struct convention<A, shape::element_array> {
         return;
       }
     }
-    const auto level = in.enter();
+    [[maybe_unused]] const auto level = in.template open<nesting()>();
     std::size_t i = 0;
     try {
       for (; i < N; ++i) {
@@ -331,10 +342,11 @@ struct convention<O, shape::optional> {
   static constexpr std::size_t min_size() { return convention<bool>::min_size(); }
   static constexpr std::size_t max_size() { return saturating_add(1, detail::max_size<T>()); }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return around(convention<T>::nesting()); }
 
   template <typename W>
   static void write(W& out, const O& value) {
-    const auto level = out.enter();
+    [[maybe_unused]] const auto level = out.template open<nesting()>();
     convention<bool>::write(out, value.has_value());
     if (value) {
       convention<T>::write(out, *value);
@@ -343,7 +355,7 @@ struct convention<O, shape::optional> {
   template <typename R>
   static void read(R& in, O& value) {
     if constexpr (readable_part<T>()) {  // else refused, once
-      const auto level = in.enter();
+      [[maybe_unused]] const auto level = in.template open<nesting()>();
       bool present = false;
       convention<bool>::read(in, present);
       if (!present) {
@@ -391,13 +403,19 @@ struct convention<V, shape::variant> {
     (all);
   }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() {
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+      return around(deepest<alternative<I>...>());
+    }
+    (all);
+  }
 
   template <typename W>
   static void write(W& out, const V& value) {
     if (value.valueless_by_exception()) [[unlikely]] {
       throw_valueless();
     }
-    const auto level = out.enter();
+    [[maybe_unused]] const auto level = out.template open<nesting()>();
     convention<unsigned char>::write(out, static_cast<unsigned char>(value.index()));
     std::visit(
         [&out](const auto& held) {
@@ -407,7 +425,7 @@ struct convention<V, shape::variant> {
   }
   template <typename R>
   static void read(R& in, V& value) {
-    const auto level = in.enter();
+    [[maybe_unused]] const auto level = in.template open<nesting()>();
     const std::size_t index = in.read_index(alternatives);
     readers<R>(all)[index](in, value);
   }

@@ -80,6 +80,7 @@ struct convention<V, shape::vector> {
   static constexpr std::size_t min_size() { return convention<unsigned int>::min_size(); }
   static constexpr std::size_t max_size() { return kUnbounded; }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return kUnbounded; }  // what it holds may hold it
 
   template <typename W>
   static void write(W& out, const V& values) {
@@ -87,7 +88,7 @@ struct convention<V, shape::vector> {
     if (values.size() > kMaxListCount) [[unlikely]] {
       throw_too_many("std::vector", values.size());
     }
-    const auto level = out.enter();
+    [[maybe_unused]] const auto level = out.template open<nesting()>();
     const auto count = static_cast<unsigned int>(values.size());
     if constexpr (fixed_value<T>) {  // room for all of it at once
       out.check_nesting(convention<T>::nesting());
@@ -125,20 +126,14 @@ struct convention<V, shape::vector> {
  private:
   template <typename R>
   static void read_checked(R& in, V& values) {
-    const auto level = in.enter();
+    [[maybe_unused]] const auto level = in.template open<nesting()>();
     const std::size_t count_offset = in.position();
     const std::size_t count = in.read_count();
     if constexpr (fixed_value<T> && !std::is_same_v<T, bool>) {
       if (count <= in.left() / detail::fixed_size<T>()) {  // all there: check and copy in one piece
         in.check_nesting(convention<T>::nesting());
-        values.resize(count);
-        const unsigned char* at = in.here();
-        bool ok = true;
-        for (T& value : values) {
-          ok &= convention<T>::get(at, value);
-        }
-        if (ok) [[likely]] {
-          in.advance(static_cast<std::size_t>(at - in.here()));
+        if (get_all(in.here(), values, count)) [[likely]] {
+          in.advance(count * detail::fixed_size<T>());
           return;
         }
         // a tag is wrong: the element-by-element read below says which
@@ -146,6 +141,22 @@ struct convention<V, shape::vector> {
     }
     in.counted(count, count_offset, detail::min_size<T>(),
                [&] { read_elements(in, values, count); });
+  }
+
+  // `count` values of fixed size from `at` into `values`; false when a tag is wrong. A value of
+  // fixed size holds no storage of its own to reuse, so they are appended to an emptied vector,
+  // not first made and then overwritten. A function of its own, so that its loop keeps what it
+  // carries in registers wherever it is called.
+  [[gnu::noinline]] static bool get_all(const unsigned char* at, V& values, std::size_t count) {
+    values.clear();
+    values.reserve(count);
+    bool ok = true;
+    for (std::size_t i = 0; i < count; ++i) {
+      T value;  // get sets every member
+      ok &= convention<T>::get(at, value);
+      values.push_back(value);
+    }
+    return ok;
   }
 
   template <typename R>
@@ -205,13 +216,14 @@ struct convention<M, shape::map> {
   static constexpr std::size_t min_size() { return convention<unsigned int>::min_size(); }
   static constexpr std::size_t max_size() { return kUnbounded; }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return kUnbounded; }  // what it holds may hold it
 
   template <typename W>
   static void write(W& out, const M& entries) {
     if (entries.size() > kMaxListCount) [[unlikely]] {
       throw_too_many("map", entries.size());
     }
-    const auto level = out.enter();
+    [[maybe_unused]] const auto level = out.template open<nesting()>();
     convention<unsigned int>::write(out, static_cast<unsigned int>(entries.size()));
     std::size_t i = 0;
     for (const auto& [key, value] : entries) {
@@ -244,7 +256,7 @@ struct convention<M, shape::map> {
  private:
   template <typename R>
   static void read_checked(R& in, M& entries) {
-    const auto level = in.enter();
+    [[maybe_unused]] const auto level = in.template open<nesting()>();
     const std::size_t count_offset = in.position();
     const std::size_t count = in.read_count();
     in.counted(count, count_offset, detail::min_size<K>() + detail::min_size<T>(), [&] {

@@ -46,8 +46,12 @@ struct fixed_item {
     return measure<item_kind>(at, left);
   }
   static bool get(const unsigned char*& in, T& value) noexcept {
-    const bool tags_fit = measure_fixed<item_kind>(in, fixed_size()).whole();
-    value = static_cast<T>(value_at<item_kind>(in, fixed_size()));
+    const bool tags_fit = fixed_tags_fit<item_kind>(in);
+    if constexpr (scalar_kind<T>) {
+      value = scalar_payload<T>(in);
+    } else {
+      value = value_at<item_kind>(in, fixed_size());
+    }
     in += fixed_size();
     return tags_fit;
   }
@@ -84,6 +88,7 @@ struct convention<T, shape::string> {
   static constexpr std::size_t min_size() { return kStringHeaderSize; }
   static constexpr std::size_t max_size() { return kUnbounded; }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return 0; }
 
   template <typename W>
   static void write(W& out, const std::string& value) {
@@ -91,10 +96,13 @@ struct convention<T, shape::string> {
   }
   template <typename R>
   static void read(R& in, std::string& value) {
-    if (starts_long(in.here(), in.left())) {
+    if (const std::size_t size = in.template whole_size<kind::string>()) [[likely]] {
+      value.assign(string_bytes(in.here(), size - kStringHeaderSize));
+      in.advance(size);
+    } else if (starts_long(in.here(), in.left())) {
       in.take_long_string(value);
     } else {
-      value.assign(in.template take<kind::string>());
+      in.template reject_item<kind::string>();
     }
   }
   static measured extent(const unsigned char* at, std::size_t left,
@@ -110,6 +118,7 @@ struct convention<T, shape::text_view> {
   static constexpr std::size_t min_size() { return kStringHeaderSize; }
   static constexpr std::size_t max_size() { return kUnbounded; }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return 0; }
 
   template <typename W>
   static void write(W& out, std::string_view value) {
@@ -117,10 +126,14 @@ struct convention<T, shape::text_view> {
   }
   template <typename R>
   static void read(R& in, std::string_view& value) {
-    if (starts_long(in.here(), in.left())) {
+    if (const std::size_t size = in.template whole_size<kind::string>()) [[likely]] {
+      value = string_bytes(in.here(), size - kStringHeaderSize);
+      in.advance(size);
+    } else if (starts_long(in.here(), in.left())) {
       in.refuse_long_view("string", "a std::string");
+    } else {
+      in.template reject_item<kind::string>();
     }
-    value = in.template take<kind::string>();
   }
   static measured extent(const unsigned char* at, std::size_t left,
                          std::size_t /*depth*/) noexcept {
@@ -135,6 +148,7 @@ struct convention<T, shape::item_view> {
   static constexpr std::size_t min_size() { return info(view_kind).header_size; }
   static constexpr std::size_t max_size() { return kUnbounded; }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return 0; }
 
   template <typename W>
   static void write(W& out, const T& value) {
@@ -142,12 +156,16 @@ struct convention<T, shape::item_view> {
   }
   template <typename R>
   static void read(R& in, T& value) {
-    if (starts_long(in.here(), in.left())) {
+    if (const std::size_t size = in.template whole_size<view_kind>()) [[likely]] {
+      value = value_at<view_kind>(in.here(), size);
+      in.advance(size);
+    } else if (starts_long(in.here(), in.left())) {
       in.refuse_long_view(kind_name(view_kind), view_kind == kind::u8_array
                                                     ? "a std::vector<unsigned char>"
                                                     : "a std::vector");
+    } else {
+      in.template reject_item<view_kind>();
     }
-    value = in.template take<view_kind>();
   }
   static measured extent(const unsigned char* at, std::size_t left,
                          std::size_t /*depth*/) noexcept {
@@ -161,6 +179,7 @@ struct convention<T, shape::any_item> {
   static constexpr std::size_t min_size() { return 1; }
   static constexpr std::size_t max_size() { return kUnbounded; }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return 0; }
 
   template <typename W>
   static void write(W& out, const item& value) {
@@ -250,8 +269,7 @@ struct array_of {
     if (count_differs(in.here(), in.left(), expected, count)) {
       in.refuse_count(count, expected);
     }
-    if (!starts_long(in.here(), in.left())) {
-      const std::size_t size = in.template checked<item_kind>();
+    if (const std::size_t size = in.template whole_size<item_kind>()) [[likely]] {
       const auto view = value_at<item_kind>(in.here(), size);
       resize(view.size());
       if constexpr (std::is_same_v<E, unsigned char>) {
@@ -267,6 +285,8 @@ struct array_of {
         }
       }
       in.advance(size);
+    } else if (!starts_long(in.here(), in.left())) {
+      in.template reject_item<item_kind>();
     } else if constexpr (std::is_same_v<E, std::string>) {
       read_long_strings(in, values, resize);
     } else {
@@ -322,6 +342,7 @@ struct convention<V, shape::item_vector> {
   static constexpr std::size_t min_size() { return array_of<E>::header_size; }
   static constexpr std::size_t max_size() { return kUnbounded; }
   static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return 0; }
 
   template <typename W>
   static void write(W& out, const V& values) {

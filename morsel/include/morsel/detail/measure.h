@@ -76,17 +76,23 @@ constexpr bool inner_tags_fit(const unsigned char* at) noexcept {
   }
 }
 
+// The tags of a whole fixed-size item of kind K at `at`.
+template <kind K>
+constexpr bool fixed_tags_fit(const unsigned char* at) noexcept {
+  return starts<K>(at[0]) && inner_tags_fit<K>(at);
+}
+
 template <kind K>
 constexpr measured measure_fixed(const unsigned char* at, std::size_t left) noexcept {
   constexpr std::size_t size = info(K).fixed_size;
   static_assert(size != 0);
-  if (left >= size && starts(K, at[0]) && inner_tags_fit<K>(at)) [[likely]] {
+  if (left >= size && fixed_tags_fit<K>(at)) [[likely]] {
     return whole(size);
   }
   if (left == 0) {
     return cut_short(size);
   }
-  if (!starts(K, at[0])) {
+  if (!starts<K>(at[0])) {
     return wrong(fault::wrong_tag, 0);
   }
   if constexpr (K == kind::person) {
