@@ -29,6 +29,8 @@ using Value =
                  double, std::string, std::vector<unsigned char>, std::vector<unsigned long>,
                  std::vector<double>, std::vector<std::string>, Person>;
 
+constexpr std::size_t kLongest = 600;
+
 Value draw_value(FuzzedDataProvider& in) {
   const auto bits = [&] { return in.ConsumeIntegral<std::uint64_t>(); };
   switch (in.ConsumeIntegralInRange<int>(0, 14)) {
@@ -50,19 +52,19 @@ Value draw_value(FuzzedDataProvider& in) {
       return std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>());
     case 8:
       return std::bit_cast<double>(bits());
-    case 9:
-      return in.ConsumeRandomLengthString(255);
+    case 9:  // past 255 bytes or elements, values take their long form
+      return in.ConsumeRandomLengthString(kLongest);
     case 10:
       return morsel_fuzz::draw_vector<unsigned char>(
-          in, 255, [&] { return in.ConsumeIntegral<unsigned char>(); });
+          in, kLongest, [&] { return in.ConsumeIntegral<unsigned char>(); });
     case 11:
-      return morsel_fuzz::draw_vector<unsigned long>(in, 255, bits);
+      return morsel_fuzz::draw_vector<unsigned long>(in, kLongest, bits);
     case 12:
-      return morsel_fuzz::draw_vector<double>(in, 255,
+      return morsel_fuzz::draw_vector<double>(in, kLongest,
                                               [&] { return std::bit_cast<double>(bits()); });
     case 13:
       return morsel_fuzz::draw_vector<std::string>(
-          in, 255, [&] { return in.ConsumeRandomLengthString(255); });
+          in, kLongest, [&] { return in.ConsumeRandomLengthString(kLongest); });
     default:
       return Person{in.ConsumeIntegral<std::uint8_t>(),
                     std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>()), ""};
@@ -120,6 +122,53 @@ T from_item(const morsel::item& item) {
   }
 }
 
+// A value written as one item: every one but a string, a vector or an array past 255.
+template <typename T>
+bool one_item(const T& value) {
+  if constexpr (std::is_same_v<T, std::vector<std::string>>) {
+    return value.size() <= 255 &&
+           std::all_of(value.begin(), value.end(), [](const auto& s) { return s.size() <= 255; });
+  } else if constexpr (requires { value.size(); }) {
+    return value.size() <= 255;
+  } else {
+    return true;
+  }
+}
+
+// A long form walked item by item: a u32 holding the length or count, then parts that hold the
+// value's bytes (a string's, a byte vector's) or its elements' items; ends where `end` is.
+template <typename T>
+void walk_long(morsel::reader& walked, const T& value, std::size_t end) {
+  require(std::get<unsigned int>(walked.next()) == value.size());
+  if constexpr (std::is_same_v<T, std::string>) {
+    std::string joined;
+    while (walked.offset() < end) {
+      const auto part = std::get<std::string_view>(walked.next());
+      require(part.size() == 255 || walked.offset() == end);
+      joined += part;
+    }
+    require(joined == value);
+  } else if constexpr (std::is_same_v<T, std::vector<unsigned char>>) {
+    std::vector<unsigned char> joined;
+    while (walked.offset() < end) {
+      const auto part = std::get<std::span<const unsigned char>>(walked.next());
+      require(part.size() == 255 || walked.offset() == end);
+      joined.insert(joined.end(), part.begin(), part.end());
+    }
+    require(joined == value);
+  } else if constexpr (std::is_same_v<T, std::vector<unsigned long>> ||
+                       std::is_same_v<T, std::vector<double>>) {
+    for (const auto element : value) {
+      require(same(from_item<typename T::value_type>(walked.next()), element));
+    }
+  } else {
+    while (walked.offset() < end) {  // strings, short or long: their items
+      walked.skip();
+    }
+  }
+  require(walked.offset() == end);
+}
+
 bool is_empty_wide_array(const Value& value) {
   if (const auto* longs = std::get_if<std::vector<unsigned long>>(&value)) {
     return longs->empty();
@@ -146,8 +195,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::visit(
         [&](const auto& v) {
+          const std::size_t start = out.size();
           out.write(v);
-          const std::vector<unsigned char> item = morsel::serialize(v);
+          // One item is what serialize writes; a long form is checked as it is walked below.
+          const std::span<const unsigned char> written = out.bytes().subspan(start);
+          const std::vector<unsigned char> item =
+              one_item(v) ? morsel::serialize(v)
+                          : std::vector<unsigned char>(written.begin(), written.end());
           serialized.insert(serialized.end(), item.begin(), item.end());
         },
         value);
@@ -163,6 +217,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         [&](const auto& v) {
           using T = std::decay_t<decltype(v)>;
           require(same(typed.read<T>(), v));
+          if constexpr (requires { v.size(); }) {
+            if (!one_item(v)) {
+              walk_long(walked, v, typed.offset());
+              return;
+            }
+          }
           require(same(from_item<T>(walked.next()), v));
         },
         value);

@@ -31,6 +31,8 @@ struct Leaf {
 
 struct Shapes {
   std::array<float, 2> where;
+  std::vector<std::string> lines;   // past 255, and with strings past 255: long forms
+  std::vector<unsigned char> blob;  //
   std::array<unsigned long, 3> ids;
   std::vector<Leaf> leaves;
   std::map<std::string, std::vector<int>> index;
@@ -44,7 +46,7 @@ inline Leaf draw_leaf(FuzzedDataProvider& in) {
   Leaf leaf{in.ConsumeIntegral<unsigned int>(),
             static_cast<Mood>(in.ConsumeIntegral<unsigned char>()), std::nullopt};
   if (in.ConsumeBool()) {
-    leaf.note = in.ConsumeRandomLengthString(255);
+    leaf.note = in.ConsumeRandomLengthString(600);
   }
   return leaf;
 }
@@ -53,6 +55,8 @@ inline Shapes draw_shapes(FuzzedDataProvider& in) {
   const auto bits32 = [&] { return std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>()); };
   Shapes s{};
   s.where = {bits32(), bits32()};
+  s.lines = draw_vector<std::string>(in, 300, [&] { return in.ConsumeRandomLengthString(300); });
+  s.blob = in.ConsumeBytes<unsigned char>(in.ConsumeIntegralInRange<std::size_t>(0, 600));
   s.ids = {in.ConsumeIntegral<unsigned long>(), in.ConsumeIntegral<unsigned long>(), 0};
   s.leaves = draw_vector<Leaf>(in, 8, [&] { return draw_leaf(in); });
   for (std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, 4); n > 0; --n) {

@@ -106,7 +106,6 @@ void stream::wait_for(std::size_t needed, const void* asked) {
   if (needed > limit_ || buffered > limit_ - needed) {
     refuse_past_limit(detail::saturating_add(buffered, needed));
   }
-  needed_ = needed;
   short_of_ = asked;
   short_at_ = offset();
   ready_at_ = consumed_ + end_ + needed;

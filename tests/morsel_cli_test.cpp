@@ -260,6 +260,26 @@ TEST(MorselTool, LoneArrayOf256Elements) {
             "lone-item decoders ignore\n");
 }
 
+// In a message a value past 255 bytes or elements is its long form: the tool shows it as the
+// items it is, a u32 and parts, and writes a long string or array in that form.
+TEST(MorselTool, ALongValueIsItsLengthAndItsParts) {
+  morsel::writer out;
+  out.write(std::string(300, 'x')).write(std::vector<double>(256, 0.5));
+  const std::string bytes = text_of(out.take());
+  const Outcome decoded = morsel_tool({"decode"}, bytes);
+  EXPECT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_TRUE(decoded.out.starts_with("0: u32 300\n5: string \"" + std::string(255, 'x') +
+                                      "\"\n262: string \"" + std::string(45, 'x') +
+                                      "\"\n309: u32 256\n314: f64 0.5\n"));
+  EXPECT_EQ(morsel_tool({"encode"}, decoded.out).out, bytes);
+  EXPECT_EQ(morsel_tool({"encode"}, "string \"" + std::string(300, 'x') + "\" f64[] [" +
+                                        repeated("0.5, ", 255) + "0.5]")
+                .out,
+            bytes);
+  const Outcome json = morsel_tool({"decode", "--json"}, bytes);
+  EXPECT_EQ(morsel_tool({"encode", "--json"}, json.out).out, bytes);
+}
+
 // Standard input that is a pipe is read as a stream: the same lines and errors as from a file.
 TEST(MorselTool, APipeDecodesAsAFileDoes) {
   morsel::writer out;

@@ -87,7 +87,10 @@ class stream {
 
   // After a nullopt: at least how many more bytes the item at the cursor needs (1 or more; exact
   // where the bytes received tell it). 1 otherwise.
-  std::size_t needed() const noexcept { return needed_; }
+  std::size_t needed() const noexcept {
+    const std::size_t received = consumed_ + end_;
+    return ready_at_ > received ? ready_at_ - received : 1;
+  }
   // Every byte received has been read.
   bool empty() const noexcept { return in_.empty(); }
   bool finished() const noexcept { return finished_; }
@@ -135,7 +138,7 @@ class stream {
       refuse_past_limit(size);
     }
     typical_ = (typical_ * 7 + size) / 8;
-    needed_ = 1;
+    ready_at_ = 0;
   }
   [[noreturn]] void refuse_past_limit(std::size_t size) const;
 
@@ -148,7 +151,6 @@ class stream {
   std::size_t window_ = 0;    // where in_'s bytes start in the buffer
   std::size_t end_ = 0;       // the end of the bytes committed
   std::size_t consumed_ = 0;  // bytes dropped from the front of the buffer
-  std::size_t needed_ = 1;
   const void* short_of_ = nullptr;  // the type the last wait was for
   std::size_t short_at_ = 0;        // the offset it was at
   std::size_t ready_at_ = 0;  // and how far the bytes must reach (from the stream's start) first
