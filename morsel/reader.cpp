@@ -142,23 +142,27 @@ void throw_count_mismatch(std::size_t offset, std::size_t count, std::size_t exp
 
 }  // namespace detail
 
+// Checked and copied in one pass; a length the bytes left cannot hold takes no memory, and the
+// measure says what is wrong only once something is.
 void reader::take_long_string(std::string& value) {
-  const detail::measured m = detail::measure_long<detail::parted::string>(here(), left());
-  if (!m.whole()) [[unlikely]] {
-    reject_long(m, "string");
+  using detail::parted;
+  const std::size_t n = left() >= detail::kLengthItemSize ? detail::long_length(here()) : 0;
+  const std::size_t size = detail::long_size<parted::string>(n);
+  const auto report_fault = [this] {
+    reject_long(detail::measure_long<parted::string>(here(), left()), "string");
+  };
+  if (detail::fits_short(n) || size > left()) [[unlikely]] {
+    report_fault();
   }
-  const std::size_t n = detail::long_length(here());
-#ifdef __cpp_lib_string_resize_and_overwrite
-  value.resize_and_overwrite(n, [&](char* out, std::size_t size) {
-    detail::join_parts<detail::parted::string>(here(), size, reinterpret_cast<unsigned char*>(out));
-    return size;
-  });
-#else
-  value.resize(n);
-  detail::join_parts<detail::parted::string>(here(), n,
-                                             reinterpret_cast<unsigned char*>(value.data()));
-#endif
-  advance(m.size);
+  value.clear();
+  value.reserve(n);
+  if (!detail::join_parts<parted::string>(
+          here(), n, [&value](const unsigned char* part, std::size_t bytes) {
+            value.append(reinterpret_cast<const char*>(part), bytes);
+          })) [[unlikely]] {
+    report_fault();
+  }
+  advance(size);
 }
 
 item reader::next() {

@@ -177,17 +177,18 @@ TEST(LongForm, ViewsRefuseALongValueWithoutMoving) {
     std::function<void(morsel::reader&)> read;
     const char* message;
   };
-  for (const View& v : {
-           View{0, [](morsel::reader& in) { (void)in.read<std::string_view>(); },
-                "byte 0: a long string (300 bytes) is in parts, and a view needs one run of "
-                "bytes: read a std::string"},
-           View{309, [](morsel::reader& in) { (void)in.read<std::span<const unsigned char>>(); },
-                "byte 309: a long u8 array (256 bytes) is in parts, and a view needs one run of "
-                "bytes: read a std::vector<unsigned char>"},
-           View{576, [](morsel::reader& in) { (void)in.read<morsel::f64_array_view>(); },
-                "byte 576: a long f64 array (256 elements) is in parts, and a view needs one run "
-                "of bytes: read a std::vector"},
-       }) {
+  const std::vector<View> views = {
+      View{0, [](morsel::reader& in) { (void)in.read<std::string_view>(); },
+           "byte 0: a long string (300 bytes) is in parts, and a view needs one run of "
+           "bytes: read a std::string"},
+      View{309, [](morsel::reader& in) { (void)in.read<std::span<const unsigned char>>(); },
+           "byte 309: a long u8 array (256 bytes) is in parts, and a view needs one run of "
+           "bytes: read a std::vector<unsigned char>"},
+      View{576, [](morsel::reader& in) { (void)in.read<morsel::f64_array_view>(); },
+           "byte 576: a long f64 array (256 elements) is in parts, and a view needs one run "
+           "of bytes: read a std::vector"},
+  };
+  for (const View& v : views) {
     morsel::reader in(out.bytes());
     while (in.offset() < v.at) {
       in.skip();

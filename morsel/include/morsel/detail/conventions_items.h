@@ -287,27 +287,64 @@ struct array_of {
       in.advance(size);
     } else if (!starts_long(in.here(), in.left())) {
       in.template reject_item<item_kind>();
-    } else if constexpr (std::is_same_v<E, std::string>) {
-      read_long_strings(in, values, resize);
     } else {
-      const measured m = std::is_same_v<E, unsigned char>
-                             ? measure_long<parted::bytes>(in.here(), in.left())
-                             : measure_long_wide<item_kind>(in.here(), in.left());
+      read_long(in, values, resize);
+    }
+  }
+
+  template <typename R, typename Values, typename Resize>
+  static void read_long(R& in, Values& values, Resize resize) {
+    if constexpr (std::is_same_v<E, std::string>) {
+      read_long_strings(in, values, resize);
+    } else if constexpr (std::is_same_v<E, unsigned char>) {
+      read_long_bytes(in, values, resize);
+    } else {
+      const measured m = measure_long_wide<item_kind>(in.here(), in.left());
       if (!m.whole()) {
-        in.reject_long(m, std::is_same_v<E, unsigned char> ? "byte vector" : kind_name(item_kind));
+        in.reject_long(m, kind_name(item_kind));
       }
       const std::size_t n = long_length(in.here());
       resize(n);
-      if constexpr (std::is_same_v<E, unsigned char>) {
-        join_parts<parted::bytes>(in.here(), n, values.data());
-      } else {
-        const unsigned char* element = in.here() + kLengthItemSize;
-        for (std::size_t i = 0; i < n; ++i, element += kWideItemSize) {
-          values[i] = scalar_payload<E>(element);
-        }
+      const unsigned char* element = in.here() + kLengthItemSize;
+      for (std::size_t i = 0; i < n; ++i, element += kWideItemSize) {
+        values[i] = scalar_payload<E>(element);
       }
       in.advance(m.size);
     }
+  }
+
+  // Checked and copied in one pass, appended to a vector (not first zeroed); a length the bytes
+  // left cannot hold takes no memory, and the measure says what is wrong only once something is.
+  template <typename R, typename Values, typename Resize>
+  static void read_long_bytes(R& in, Values& values, Resize resize) {
+    const std::size_t n = in.left() >= kLengthItemSize ? long_length(in.here()) : 0;
+    const std::size_t size = long_size<parted::bytes>(n);
+    const auto report_fault = [&in] {
+      in.reject_long(measure_long<parted::bytes>(in.here(), in.left()), "byte vector");
+    };
+    if (fits_short(n) || size > in.left()) [[unlikely]] {
+      report_fault();
+    }
+    bool joined = false;
+    if constexpr (is_vector<Values>) {
+      values.clear();
+      values.reserve(n);
+      joined = join_parts<parted::bytes>(in.here(), n,
+                                         [&values](const unsigned char* part, std::size_t bytes) {
+                                           values.insert(values.end(), part, part + bytes);
+                                         });
+    } else {
+      resize(n);
+      unsigned char* out = values.data();
+      joined = join_parts<parted::bytes>(in.here(), n,
+                                         [&out](const unsigned char* part, std::size_t bytes) {
+                                           out = std::copy(part, part + bytes, out);
+                                         });
+    }
+    if (!joined) [[unlikely]] {
+      report_fault();
+    }
+    in.advance(size);
   }
 
   template <typename R, typename Values, typename Resize>
