@@ -56,7 +56,7 @@ Buffer serialize(std::vector<double> values) {
 
 Buffer serialize(std::vector<std::string> values) {
   Buffer out;
-  out.reserve(detail::string_array_size(values));
+  out.reserve(detail::string_array_size(std::span<const std::string>(values)));
   const std::array<unsigned char, detail::kArrayHeaderSize> header{TAG_STR_ARRAY,
                                                                    detail::low_byte(values.size())};
   lone::append(out, header, {});

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include <morsel/detail/convention.h>
-#include <morsel/detail/traits.h>
 #include <morsel/morsel.h>
 #include <morsel/reader.h>
 
@@ -37,16 +36,25 @@ std::pair<std::size_t, std::string_view> split_offset(std::string_view what,
 
 }  // namespace
 
-std::string spell_path(const std::vector<path_step>& path) {
-  std::string text;
+std::string spell_path(std::string_view root, const std::vector<path_step>& path) {
+  std::string text(root);
   for (std::size_t i = path.size(); i-- > 0;) {  // innermost first: spelled from the back
     const path_step& step = path[i];
     const std::string index = std::to_string(step.index);
-    const bool first = i + 1 == path.size();
-    if (step.what == step_kind::member) {
-      text += first ? "member " + index : "." + index;
-    } else {
-      text += first ? "element " + index : "[" + index + "]";
+    switch (step.what) {
+      case step_kind::member:
+        text += '.';
+        text += step.name.empty() ? std::string_view(index) : step.name;
+        break;
+      case step_kind::element:
+        text += "[" + index + "]";
+        break;
+      case step_kind::entry_key:
+        text += "[key " + index + "]";
+        break;
+      case step_kind::value_at:
+        text += step.key.empty() ? "[value " + index + "]" : "[" + step.key + "]";
+        break;
     }
   }
   return text;
@@ -90,10 +98,9 @@ void rethrow_in_part(path_step step) {
   }
 }
 
-void throw_part_failure(const part_failure& failure, shape read, std::size_t position) {
+void throw_part_failure(const part_failure& failure, std::string_view root) {
   const std::string what = "byte " + std::to_string(failure.item_offset) + ": " +
-                           spell_path(failure.path) + " of the " + std::string(shape_name(read)) +
-                           " at byte " + std::to_string(position) + ": " + failure.what;
+                           spell_path(root, failure.path) + ": " + failure.what;
   if (failure.type == part_failure::error::truncated) {
     throw truncated_error(what, failure.stopped_at);
   }

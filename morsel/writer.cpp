@@ -83,17 +83,13 @@ void writer::fail_at(detail::path_step step) {
   }
 }
 
-void writer::rethrow_with_path() {
-  try {
-    throw;
-  } catch (const detail::part_failure& failure) {
-    const std::string what =
-        std::string(detail::kWriter) + detail::spell_path(failure.path) + ": " + failure.what;
-    if (failure.type == detail::part_failure::error::invalid) {
-      throw std::invalid_argument(what);
-    }
-    throw std::length_error(what);
+void writer::throw_with_path(const detail::part_failure& failure, std::string_view root) {
+  const std::string what =
+      std::string(detail::kWriter) + detail::spell_path(root, failure.path) + ": " + failure.what;
+  if (failure.type == detail::part_failure::error::invalid) {
+    throw std::invalid_argument(what);
   }
+  throw std::length_error(what);
 }
 
 // At least doubles, so that a message of n bytes costs O(log n) growths and O(n) copying. The
@@ -151,13 +147,14 @@ writer& writer::put_long(std::span<const double> values) {
 
 // The string array item when it holds every string whole; else the long form, a u32 count and
 // each string, short or long. Sized first, so that room is made once and nothing is half written.
-writer& writer::write(std::span<const std::string> values) {
+template <typename S>
+unsigned char* writer::put_string_items(std::span<const S> values) {
   if (values.size() > detail::kMaxLongLength) {
     detail::throw_too_long("array", values.size(), "elements");
   }
   bool all_short = detail::fits_short(values.size());
   std::size_t long_size = detail::kLengthItemSize;
-  for (const std::string& value : values) {
+  for (const S& value : values) {
     if (value.size() > detail::kMaxLongLength) {
       detail::throw_too_long("string", value.size(), "bytes");
     }
@@ -167,16 +164,25 @@ writer& writer::write(std::span<const std::string> values) {
                       : detail::long_size<detail::parted::string>(value.size());
   }
   if (all_short) {
-    detail::put_string_array(claim(detail::string_array_size(values)), values);
-    return *this;
+    return detail::put_string_array(claim(detail::string_array_size(values)), values);
   }
   unsigned char* out = detail::put_length(claim(long_size), values.size());
-  for (const std::string& value : values) {
+  for (const S& value : values) {
     const auto* text = reinterpret_cast<const unsigned char*>(value.data());
     out = detail::fits_short(value.size())
               ? detail::put_string(out, value)
               : detail::put_long<detail::parted::string>(out, text, value.size());
   }
+  return out;
+}
+
+writer& writer::put_strings(std::span<const std::string> values) {
+  put_string_items(values);
+  return *this;
+}
+
+writer& writer::put_strings(std::span<const std::string_view> values) {
+  put_string_items(values);
   return *this;
 }
 

@@ -187,9 +187,9 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"std::array of another count", "AC 01 A4 0000000000000001",
                   as<std::array<unsigned long, 2>>(),
                   "byte 1: an array of 1 elements, where a std::array of 2 is read", false},
-        Malformed{
-            "repeated key", "A3 00000002 A6 00000001 A1 A6 00000001 A0", as<std::map<int, bool>>(),
-            "byte 12: element 1 of the map at byte 1: its key repeats an earlier entry's", false},
+        Malformed{"repeated key", "A3 00000002 A6 00000001 A1 A6 00000001 A0",
+                  as<std::map<int, bool>>(),
+                  "byte 12: map<i32, bool>[key 1]: its key repeats an earlier entry's", false},
         Malformed{"hostile count", "A3 FFFFFFFF A6 00000001", as<std::vector<int>>(),
                   "byte 1: a count of 4294967295 elements needs at least 21474836475 bytes after "
                   "it, 5 left",
@@ -197,12 +197,11 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"wrong member of an element",
                   "A3 00000002 A3 00000001 A9 0000000000000000 A2 01 A3 00000002 A9 "
                   "0000000000000000 A3 00000001",
-                  as<Readings>(),
-                  "byte 36: element 1.2 of the std::vector at byte 1: expected tag 0xa2, got 0xa3",
+                  as<Readings>(), "byte 36: vector<Reading>[1].status: expected tag 0xa2, got 0xa3",
                   false},
         Malformed{"element cut short", "A3 00000002 AB 01 61 AB 05 6162",
                   as<std::vector<std::string_view>>(),
-                  "byte 9: element 1 of the std::vector at byte 1: the string item needs 7 bytes, "
+                  "byte 9: vector<string>[1]: the string item needs 7 bytes, "
                   "4 left",
                   true}));
 
@@ -221,7 +220,7 @@ TEST(Containers, ErrorsNameTheMemberAndElement) {
     ADD_FAILURE() << "no error";
   } catch (const morsel::decode_error& e) {
     EXPECT_EQ(std::string(e.what()), "byte " + std::to_string(status) +
-                                         ": member 4[1].2 of the record at byte 0: expected tag "
+                                         ": Frame.readings[1].status: expected tag "
                                          "0xa2, got 0xa5");
   }
   EXPECT_EQ(in.offset(), 0U);

@@ -314,7 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "byte 1: a long string: its length item needs 5 bytes, 3 left", true},
         Malformed{"in a record", concat(hex("A3 00000007"), long_string_with(300, 1, "AB 2E")),
                   as<Titled>(),
-                  "byte 6: member 1 of the record at byte 1: a long string of 300 bytes: part 1 "
+                  "byte 6: Titled.title: a long string of 300 bytes: part 1 "
                   "(45 bytes) at byte 268: expected length 45, got 46",
                   false}));
 

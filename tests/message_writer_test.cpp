@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                   const std::span<const char> text = huge.as<char>(kOverU32);
                   w.write(Tagged{2, std::string_view(text.data(), text.size())});
                 },
-                "morsel::writer: member 1: a string of 4294967296 bytes is over 4294967295, "
+                "morsel::writer: Tagged.text: a string of 4294967296 bytes is over 4294967295, "
                 "the most a u32 length holds"}));
 
 TEST(Writer, NullCStringThrowsAndWritesNothing) {

@@ -140,7 +140,7 @@ TEST(Record, AWrongMemberNamesItsPositionAndOffset) {
     ADD_FAILURE() << "no error";
   } catch (const morsel::decode_error& e) {
     EXPECT_EQ(std::string(e.what()), "byte " + std::to_string(where) +
-                                         ": member 14.1 of the record at byte 1: expected tag "
+                                         ": Everything.where.y: expected tag "
                                          "0xa6, got 0xa3");
   }
   EXPECT_EQ(in.offset(), 1U);

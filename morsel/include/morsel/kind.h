@@ -34,6 +34,9 @@ enum class kind : unsigned char {
 
 inline constexpr std::size_t kind_count = 14;
 
+// The word for a u64 item read as a signed 64-bit integer (C++'s long): it has no kind of its own.
+inline constexpr std::string_view kI64Word = "i64";
+
 namespace detail {
 
 struct kind_info {

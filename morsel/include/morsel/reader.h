@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <morsel/detail/conventions.h>
+#include <morsel/detail/describe.h>
 #include <morsel/detail/layout.h>
 #include <morsel/detail/long_form.h>
 #include <morsel/detail/measure.h>
@@ -45,9 +46,9 @@ namespace detail {
 // The same for a long value (long_form.h), `what` naming it ("string", "f64 array").
 [[noreturn]] void reject_long(const measured& m, std::string_view what,
                               std::span<const unsigned char> rest, std::size_t position);
-// A part of the value read at `position` failed: its message, with the path, as the library's
-// error ("byte 93: member 4[2].1 of the record at byte 1: ...").
-[[noreturn]] void throw_part_failure(const part_failure& failure, shape read, std::size_t position);
+// A part of the value read failed: its message, with the path from the value's type `root`, as
+// the library's error ("byte 93: Frame.readings[2].value: ...").
+[[noreturn]] void throw_part_failure(const part_failure& failure, std::string_view root);
 // Called from a catch block: what failed inside the part at `step`, as a part_failure.
 [[noreturn]] void rethrow_in_part(path_step step);
 [[noreturn]] void throw_count_too_large(std::size_t count_offset, std::size_t count,
@@ -134,6 +135,8 @@ class reader {
   friend struct detail::fixed_item;
   template <typename>
   friend struct detail::in_a_row;
+  friend struct detail::dynamic_reader;
+  friend struct detail::dynamic_writer;
   template <typename>
   friend struct detail::array_of;
 
@@ -198,7 +201,7 @@ class reader {
       detail::convention<T>::read(*this, value);
     } catch (const detail::part_failure& failure) {
       cursor_ = start;
-      detail::throw_part_failure(failure, detail::shape_of<T>(), position());
+      detail::throw_part_failure(failure, detail::spelled<T>());
     } catch (...) {  // an item's own error, or out of memory for a string or vector
       cursor_ = start;
       throw;
@@ -259,40 +262,38 @@ class reader {
                             what, instead);
   }
 
-  // One more record or container open, for as long as the level lives.
+  // One more record or container open while the level lives, counted where it must be.
   class level {
    public:
-    explicit level(reader& in) : in_(in) {
-      if (in_.depth_ >= in_.depth_limit_) [[unlikely]] {
-        detail::throw_nested_too_deep(in_.position(), in_.depth_limit_);
+    level(reader& owner, bool counted) : owner_(counted ? &owner : nullptr) {
+      if (owner_ != nullptr) {
+        if (owner_->depth_ >= owner_->depth_limit_) [[unlikely]] {
+          detail::throw_nested_too_deep(owner_->position(), owner_->depth_limit_);
+        }
+        ++owner_->depth_;
       }
-      ++in_.depth_;
     }
     level(const level&) = delete;
     level& operator=(const level&) = delete;
-    ~level() { --in_.depth_; }
+    ~level() {
+      if (owner_ != nullptr) {
+        --owner_->depth_;
+      }
+    }
 
    private:
-    reader& in_;
+    reader* owner_;
   };
-  // A record or container opens, holding values `Nesting` levels deep at most: bounded, they are
-  // checked at once; else (kUnbounded: it holds a vector or map, which may hold it) each level
-  // is counted as it opens, for as long as it is open.
-  struct no_level {};
+  // A record or container opens, holding values `Nesting` levels deep at most (kUnbounded where it
+  // holds a vector or map, which may hold it). When they all fit under the limit from here,
+  // nothing is counted: none can be refused. Else each level is counted as it opens, so that the
+  // one past the limit is refused where it starts, with its path.
   template <std::size_t Nesting>
-  auto open() {
-    if constexpr (Nesting != detail::kUnbounded) {
-      check_nesting(Nesting);
-      return no_level{};
-    } else {
-      return level(*this);
-    }
+  level open() {
+    return level(*this, Nesting == detail::kUnbounded || !nesting_fits(Nesting));
   }
-  // A value of fixed size nests `levels` records and containers: read without opening them.
-  void check_nesting(std::size_t levels) const {
-    if (levels > depth_limit_ - std::min(depth_, depth_limit_)) [[unlikely]] {
-      detail::throw_nested_too_deep(position(), depth_limit_);
-    }
+  bool nesting_fits(std::size_t levels) const noexcept {
+    return levels <= depth_limit_ - std::min(depth_, depth_limit_);
   }
   // Called from a catch block: rethrows what failed inside the part at `step`, with the step.
   [[noreturn]] static void fail_at(detail::path_step step) {

@@ -147,10 +147,10 @@ class stream {
   static constexpr std::size_t kLeastMargin = 64;
 
   std::vector<unsigned char> buffer_;
-  reader in_;                 // over the bytes committed and not yet read when it was made
-  std::size_t window_ = 0;    // where in_'s bytes start in the buffer
-  std::size_t end_ = 0;       // the end of the bytes committed
-  std::size_t consumed_ = 0;  // bytes dropped from the front of the buffer
+  reader in_;                       // over the bytes committed and not yet read when it was made
+  std::size_t window_ = 0;          // where in_'s bytes start in the buffer
+  std::size_t end_ = 0;             // the end of the bytes committed
+  std::size_t consumed_ = 0;        // bytes dropped from the front of the buffer
   const void* short_of_ = nullptr;  // the type the last wait was for
   std::size_t short_at_ = 0;        // the offset it was at
   std::size_t ready_at_ = 0;  // and how far the bytes must reach (from the stream's start) first

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <morsel/detail/conventions.h>
+#include <morsel/detail/describe.h>
 #include <morsel/detail/layout.h>
 #include <morsel/detail/long_form.h>
 #include <morsel/item.h>
@@ -98,7 +99,7 @@ class writer {
   }
   writer& write(std::span<const unsigned long> values) { return put_wide_array(values); }
   writer& write(std::span<const double> values) { return put_wide_array(values); }
-  writer& write(std::span<const std::string> values);
+  writer& write(std::span<const std::string> values) { return put_strings(values); }
 
   writer& write(const Person& person) {
     detail::put_person(claim(detail::kPersonSize), person);
@@ -131,7 +132,7 @@ class writer {
       detail::convention<T>::write(*this, value);
     } catch (...) {
       cursor_ = buffer_.data() + before;
-      rethrow_with_path();
+      rethrow_with_path([] { return detail::spelled<T>(); });
     }
     return *this;
   }
@@ -199,6 +200,8 @@ class writer {
   friend struct detail::fixed_item;
   template <typename>
   friend struct detail::in_a_row;
+  friend struct detail::dynamic_reader;
+  friend struct detail::dynamic_writer;
 
   // Room for the next `n` bytes, counted as written.
   unsigned char* claim(std::size_t n) {
@@ -211,45 +214,53 @@ class writer {
   }
   void grow(std::size_t n);
 
-  // One more record or container open, for as long as the level lives.
+  // One more record or container open while the level lives, counted where it must be.
   class level {
    public:
-    explicit level(writer& out) : out_(out) {
-      if (out_.depth_ >= out_.depth_limit_) [[unlikely]] {
-        detail::throw_nested_too_deep(out_.depth_limit_);
+    level(writer& owner, bool counted) : owner_(counted ? &owner : nullptr) {
+      if (owner_ != nullptr) {
+        if (owner_->depth_ >= owner_->depth_limit_) [[unlikely]] {
+          detail::throw_nested_too_deep(owner_->depth_limit_);
+        }
+        ++owner_->depth_;
       }
-      ++out_.depth_;
     }
     level(const level&) = delete;
     level& operator=(const level&) = delete;
-    ~level() { --out_.depth_; }
+    ~level() {
+      if (owner_ != nullptr) {
+        --owner_->depth_;
+      }
+    }
 
    private:
-    writer& out_;
+    writer* owner_;
   };
-  // A record or container opens, holding values `Nesting` levels deep at most: bounded, they are
-  // checked at once; else (kUnbounded: it holds a vector or map, which may hold it) each level
-  // is counted as it opens, for as long as it is open.
-  struct no_level {};
+  // A record or container opens, holding values `Nesting` levels deep at most (kUnbounded where it
+  // holds a vector or map, which may hold it). When they all fit under the limit from here,
+  // nothing is counted: none can be refused. Else each level is counted as it opens, so that the
+  // one past the limit is refused where it starts, with its path.
   template <std::size_t Nesting>
-  auto open() {
-    if constexpr (Nesting != detail::kUnbounded) {
-      check_nesting(Nesting);
-      return no_level{};
-    } else {
-      return level(*this);
-    }
+  level open() {
+    return level(*this, Nesting == detail::kUnbounded || !nesting_fits(Nesting));
   }
-  // A value of fixed size nests `levels` records and containers: written without opening them.
-  void check_nesting(std::size_t levels) const {
-    if (levels > depth_limit_ - std::min(depth_, depth_limit_)) [[unlikely]] {
-      detail::throw_nested_too_deep(depth_limit_);
-    }
+  bool nesting_fits(std::size_t levels) const noexcept {
+    return levels <= depth_limit_ - std::min(depth_, depth_limit_);
   }
   // Called from a catch block: rethrows what failed inside the part at `step`, with the step.
   [[noreturn]] static void fail_at(detail::path_step step);
-  // Called from a catch block: the library's exception, its message naming the path.
-  [[noreturn]] static void rethrow_with_path();
+  // Called from a catch block: the library's exception, its message naming the path from the
+  // type of the value written, spelled by `root()` (only when there is a path to name).
+  template <typename Root>
+  [[noreturn]] static void rethrow_with_path(Root root) {
+    try {
+      throw;
+    } catch (const detail::part_failure& failure) {
+      throw_with_path(failure, root());
+    }
+  }
+  [[noreturn]] static void throw_with_path(const detail::part_failure& failure,
+                                           std::string_view root);
 
   template <detail::scalar_kind T>
   writer& put_scalar(T value) {
@@ -274,6 +285,11 @@ class writer {
 
   writer& put_array_items(unsigned char tag, std::size_t count,
                           std::span<const unsigned char> items);
+  // Strings, as a string array item or its long form.
+  writer& put_strings(std::span<const std::string> values);
+  writer& put_strings(std::span<const std::string_view> values);
+  template <typename S>
+  unsigned char* put_string_items(std::span<const S> values);
 
   std::size_t room() const noexcept { return static_cast<std::size_t>(limit_ - cursor_); }
 

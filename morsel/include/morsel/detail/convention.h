@@ -4,7 +4,8 @@
 //   min_size(), max_size()   the least and the most bytes a value takes (max: kUnbounded)
 //   fixed_size()             the bytes every value takes, or 0 when they vary
 //   nesting()                how many records and containers a value nests at most, or
-//                            kUnbounded where it holds a vector, map or set (which may hold it)
+//                            kUnbounded where it holds a vector, map or set (which may hold it):
+//                            where the depth limit leaves room for all of them, none is counted
 //   write(out, value)        appends the value's items to a morsel::writer
 //   read(in, value)          reads them back from a morsel::reader into an existing value
 //   extent(at, left, depth)  how many bytes the value at `at` takes, or how many it needs at
@@ -58,6 +59,10 @@ constexpr std::size_t saturating_mul(std::size_t a, std::size_t n) noexcept {
 
 template <typename T, shape S = shape_of<T>()>
 struct convention;
+
+// Reading and writing by a type known at run time (morsel/value.h).
+struct dynamic_reader;
+struct dynamic_writer;
 
 template <typename T>
 concept writable = shape_of<T>()
@@ -226,6 +231,10 @@ struct convention<T, shape::none> {
     refuse<T>();
     return {};
   }
+  template <typename B>
+  static void describe(B& /*builder*/, std::string& /*out*/) {
+    refuse<T>();
+  }
 };
 
 // A part type that a value is read into: refused at once when it cannot be.
@@ -260,7 +269,8 @@ struct path_step {
 };
 
 // A part of a value failed to read or write. Carried out of nested parts, each adding its step
-// (innermost first), and turned into the library's error by the read or write that began it.
+// (innermost first), and turned into the library's error by the read or write that began it, which
+// names the value it read or wrote by its type ("byte 18: Event.message: ...").
 struct part_failure {
   std::vector<path_step> path;  // innermost first
   std::size_t item_offset;      // reading: the offset of the part's item
@@ -269,8 +279,8 @@ struct part_failure {
   enum class error : unsigned char { decode, truncated, length, invalid } type;
 };
 
-// "member 4[1].2": the path, outermost first.
-std::string spell_path(const std::vector<path_step>& path);
+// "Frame.readings[1].status": the value's type spelled, then the path, outermost first.
+std::string spell_path(std::string_view root, const std::vector<path_step>& path);
 
 // `"host"`, for a key of printable ASCII (at most 64 bytes); empty otherwise.
 std::string quoted_if_printable(std::string_view key);

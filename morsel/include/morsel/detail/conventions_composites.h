@@ -19,6 +19,7 @@
 #include <morsel/detail/layout.h>
 #include <morsel/detail/measure.h>
 #include <morsel/detail/members.h>
+#include <morsel/detail/names.h>
 #include <morsel/detail/traits.h>
 
 namespace morsel::detail {
@@ -50,6 +51,10 @@ struct convention<E, shape::enumeration> {
   static constexpr std::size_t fixed_size() { return min_size(); }
   static constexpr std::size_t nesting() { return 0; }
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    builder.template enumeration<E, U>(out);
+  }
   template <typename W>
   static void write(W& out, E value) {
     convention<U>::write(out, static_cast<U>(value));
@@ -99,6 +104,11 @@ struct in_a_row {
   }
   static constexpr auto parts = std::make_index_sequence<Parts::count>{};
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    Parts::describe(builder, out);
+  }
+
   static constexpr std::size_t min_size() { return min_of(parts); }
   static constexpr std::size_t max_size() { return max_of(parts); }
   static constexpr std::size_t fixed_size() { return fixed_of(parts); }
@@ -107,12 +117,13 @@ struct in_a_row {
   template <typename W, typename T>
   static void write(W& out, const T& value) {
     if constexpr (fixed_size() != 0) {
-      out.check_nesting(nesting());
-      put(out.claim(fixed_size()), value);  // cannot fail once room is made
-    } else {
-      [[maybe_unused]] const auto level = out.template open<nesting()>();
-      write_parts(out, value);
+      if (out.nesting_fits(nesting())) [[likely]] {
+        put(out.claim(fixed_size()), value);  // cannot fail once room is made
+        return;
+      }
     }
+    [[maybe_unused]] const auto level = out.template open<nesting()>();
+    write_parts(out, value);
   }
 
   template <typename W, typename T>
@@ -150,13 +161,12 @@ struct in_a_row {
   template <typename R, typename T>
   static void read_readable(R& in, T& value) {
     if constexpr (fixed_size() != 0) {
-      in.check_nesting(nesting());
       const unsigned char* at = in.here();
-      if (in.left() >= fixed_size() && get(at, value)) [[likely]] {
+      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && get(at, value)) [[likely]] {
         in.advance(fixed_size());
         return;
       }
-      // a tag is wrong, or the bytes end: part by part says where
+      // a tag is wrong, the bytes end, or it nests too deep: part by part says where
     }
     [[maybe_unused]] const auto level = in.template open<nesting()>();
     read_parts(in, value);
@@ -229,7 +239,13 @@ struct record_parts {
   static constexpr auto& at(V& value) {
     return std::get<I>(members_of(value));
   }
-  static path_step step(std::size_t index) { return {step_kind::member, index, {}, {}}; }
+  static path_step step(std::size_t index) {
+    return {step_kind::member, index, names_of<T>()[index], {}};
+  }
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    builder.template record<T>(out);
+  }
 };
 
 template <typename T>
@@ -243,6 +259,15 @@ struct tuple_parts {
     return std::get<I>(value);
   }
   static path_step step(std::size_t index) { return {step_kind::element, index, {}, {}}; }
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "tuple<";
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      ((out += I == 0 ? "" : ", ", builder.template spell<type<I>>(out)), ...);
+    }
+    (std::make_index_sequence<count>{});
+    out += '>';
+  }
 };
 
 template <typename T>
@@ -261,21 +286,28 @@ struct convention<A, shape::element_array> {
   static constexpr std::size_t fixed_size() { return N * detail::fixed_size<E>(); }
   static constexpr std::size_t nesting() { return around(convention<E>::nesting()); }
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "array<";
+    builder.template spell<E>(out);
+    out += ", " + std::to_string(N) + '>';
+  }
   template <typename W>
   static void write(W& out, const A& values) {
     if constexpr (fixed_size() != 0) {
-      out.check_nesting(nesting());
-      put(out.claim(fixed_size()), values);
-    } else {
-      [[maybe_unused]] const auto level = out.template open<nesting()>();
-      std::size_t i = 0;
-      try {
-        for (; i < N; ++i) {
-          convention<E>::write(out, values[i]);
-        }
-      } catch (...) {
-        out.fail_at({step_kind::element, i, {}, {}});
+      if (out.nesting_fits(nesting())) [[likely]] {
+        put(out.claim(fixed_size()), values);
+        return;
       }
+    }
+    [[maybe_unused]] const auto level = out.template open<nesting()>();
+    std::size_t i = 0;
+    try {
+      for (; i < N; ++i) {
+        convention<E>::write(out, values[i]);
+      }
+    } catch (...) {
+      out.fail_at({step_kind::element, i, {}, {}});
     }
   }
   template <typename R>
@@ -287,9 +319,8 @@ struct convention<A, shape::element_array> {
   template <typename R>
   static void read_checked(R& in, A& values) {
     if constexpr (fixed_size() != 0) {
-      in.check_nesting(nesting());
       const unsigned char* at = in.here();
-      if (in.left() >= fixed_size() && get(at, values)) [[likely]] {
+      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && get(at, values)) [[likely]] {
         in.advance(fixed_size());
         return;
       }
@@ -344,6 +375,12 @@ struct convention<O, shape::optional> {
   static constexpr std::size_t fixed_size() { return 0; }
   static constexpr std::size_t nesting() { return around(convention<T>::nesting()); }
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "optional<";
+    builder.template spell<T>(out);
+    out += '>';
+  }
   template <typename W>
   static void write(W& out, const O& value) {
     [[maybe_unused]] const auto level = out.template open<nesting()>();
@@ -410,6 +447,15 @@ struct convention<V, shape::variant> {
     (all);
   }
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "variant<";
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      ((out += I == 0 ? "" : ", ", builder.template spell<alternative<I>>(out)), ...);
+    }
+    (all);
+    out += '>';
+  }
   template <typename W>
   static void write(W& out, const V& value) {
     if (value.valueless_by_exception()) [[unlikely]] {

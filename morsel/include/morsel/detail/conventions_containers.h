@@ -82,6 +82,12 @@ struct convention<V, shape::vector> {
   static constexpr std::size_t fixed_size() { return 0; }
   static constexpr std::size_t nesting() { return kUnbounded; }  // what it holds may hold it
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "vector<";
+    builder.template spell<T>(out);
+    out += '>';
+  }
   template <typename W>
   static void write(W& out, const V& values) {
     [[maybe_unused]] constexpr bool refused_if_empty = writes_bytes();
@@ -91,24 +97,25 @@ struct convention<V, shape::vector> {
     [[maybe_unused]] const auto level = out.template open<nesting()>();
     const auto count = static_cast<unsigned int>(values.size());
     if constexpr (fixed_value<T>) {  // room for all of it at once
-      out.check_nesting(convention<T>::nesting());
-      unsigned char* at =
-          put_scalar(out.claim(saturating_add(kLengthItemSize,
-                                              saturating_mul(detail::fixed_size<T>(), count))),
-                     count);
-      for (const auto& value : values) {
-        at = convention<T>::put(at, static_cast<const T&>(value));
-      }
-    } else {
-      convention<unsigned int>::write(out, count);
-      std::size_t i = 0;
-      try {
-        for (; i < values.size(); ++i) {
-          convention<T>::write(out, static_cast<const T&>(values[i]));
+      if (out.nesting_fits(convention<T>::nesting())) [[likely]] {
+        unsigned char* at =
+            put_scalar(out.claim(saturating_add(kLengthItemSize,
+                                                saturating_mul(detail::fixed_size<T>(), count))),
+                       count);
+        for (const auto& value : values) {
+          at = convention<T>::put(at, static_cast<const T&>(value));
         }
-      } catch (...) {
-        out.fail_at({step_kind::element, i, {}, {}});
+        return;
       }
+    }
+    convention<unsigned int>::write(out, count);
+    std::size_t i = 0;
+    try {
+      for (; i < values.size(); ++i) {
+        convention<T>::write(out, static_cast<const T&>(values[i]));
+      }
+    } catch (...) {
+      out.fail_at({step_kind::element, i, {}, {}});
     }
   }
 
@@ -130,8 +137,9 @@ struct convention<V, shape::vector> {
     const std::size_t count_offset = in.position();
     const std::size_t count = in.read_count();
     if constexpr (fixed_value<T> && !std::is_same_v<T, bool>) {
-      if (count <= in.left() / detail::fixed_size<T>()) {  // all there: check and copy in one piece
-        in.check_nesting(convention<T>::nesting());
+      // All there, and none too deep: checked and copied in one piece.
+      if (count <= in.left() / detail::fixed_size<T>() &&
+          in.nesting_fits(convention<T>::nesting())) {
         if (get_all(in.here(), values, count)) [[likely]] {
           in.advance(count * detail::fixed_size<T>());
           return;
@@ -218,6 +226,14 @@ struct convention<M, shape::map> {
   static constexpr std::size_t fixed_size() { return 0; }
   static constexpr std::size_t nesting() { return kUnbounded; }  // what it holds may hold it
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "map<";
+    builder.template spell<K>(out);
+    out += ", ";
+    builder.template spell<T>(out);
+    out += '>';
+  }
   template <typename W>
   static void write(W& out, const M& entries) {
     if (entries.size() > kMaxListCount) [[unlikely]] {

@@ -45,6 +45,14 @@ struct fixed_item {
                          std::size_t /*depth*/) noexcept {
     return measure<item_kind>(at, left);
   }
+  template <typename B>
+  static void describe(B& /*builder*/, std::string& out) {
+    if constexpr (scalar_kind<T>) {
+      out += scalar_word<T>;
+    } else {
+      out += info(item_kind).word;
+    }
+  }
   static bool get(const unsigned char*& in, T& value) noexcept {
     const bool tags_fit = fixed_tags_fit<item_kind>(in);
     if constexpr (scalar_kind<T>) {
@@ -90,6 +98,10 @@ struct convention<T, shape::string> {
   static constexpr std::size_t fixed_size() { return 0; }
   static constexpr std::size_t nesting() { return 0; }
 
+  template <typename B>
+  static void describe(B& /*builder*/, std::string& out) {
+    out += info(kind::string).word;
+  }
   template <typename W>
   static void write(W& out, const std::string& value) {
     out.write(std::string_view(value));
@@ -120,6 +132,10 @@ struct convention<T, shape::text_view> {
   static constexpr std::size_t fixed_size() { return 0; }
   static constexpr std::size_t nesting() { return 0; }
 
+  template <typename B>
+  static void describe(B& /*builder*/, std::string& out) {
+    out += info(kind::string).word;
+  }
   template <typename W>
   static void write(W& out, std::string_view value) {
     out.write(value);
@@ -150,6 +166,20 @@ struct convention<T, shape::item_view> {
   static constexpr std::size_t fixed_size() { return 0; }
   static constexpr std::size_t nesting() { return 0; }
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "vector<";
+    if constexpr (view_kind == kind::u8_array) {
+      builder.template spell<unsigned char>(out);
+    } else if constexpr (view_kind == kind::u64_array) {
+      builder.template spell<unsigned long>(out);
+    } else if constexpr (view_kind == kind::f64_array) {
+      builder.template spell<double>(out);
+    } else {
+      builder.template spell<std::string>(out);
+    }
+    out += '>';
+  }
   template <typename W>
   static void write(W& out, const T& value) {
     out.write(value);
@@ -181,6 +211,10 @@ struct convention<T, shape::any_item> {
   static constexpr std::size_t fixed_size() { return 0; }
   static constexpr std::size_t nesting() { return 0; }
 
+  template <typename B>
+  static void describe(B& /*builder*/, std::string& out) {
+    out += "item";
+  }
   template <typename W>
   static void write(W& out, const item& value) {
     out.write(value);
@@ -218,7 +252,7 @@ struct array_of {
     }
     if constexpr (std::is_same_v<E, unsigned char>) {
       return measure_long<parted::bytes>(at, left);
-    } else if constexpr (std::is_same_v<E, std::string>) {
+    } else if constexpr (is_text<E>) {
       return measure_long_strings(at, left, depth);
     } else {
       return measure_long_wide<item_kind>(at, left);
@@ -235,7 +269,7 @@ struct array_of {
     bool element_long = false;
     for (std::size_t i = 0; i < count; ++i) {
       element_long |= starts_long(at + walk.size, left - walk.size);
-      if (!walk.add<std::string>()) {
+      if (!walk.add<E>()) {
         measured m = walk.result();
         if (m.what == fault::cut_short) {  // and a header at least for each string after it
           m.size = saturating_add(m.size, saturating_mul(kStringHeaderSize, count - i - 1));
@@ -279,7 +313,7 @@ struct array_of {
         for (const auto element : view) {
           if constexpr (std::is_same_v<E, std::string>) {
             values[i++].assign(element);  // into the storage the string has
-          } else {
+          } else {                        // a number, or a string_view of the bytes
             values[i++] = element;
           }
         }
@@ -294,7 +328,7 @@ struct array_of {
 
   template <typename R, typename Values, typename Resize>
   static void read_long(R& in, Values& values, Resize resize) {
-    if constexpr (std::is_same_v<E, std::string>) {
+    if constexpr (is_text<E>) {
       read_long_strings(in, values, resize);
     } else if constexpr (std::is_same_v<E, unsigned char>) {
       read_long_bytes(in, values, resize);
@@ -361,7 +395,7 @@ struct array_of {
             resize(i + 1);
           }
           element_long |= starts_long(in.here(), in.left());
-          convention<std::string>::read(in, values[i]);
+          convention<E>::read(in, values[i]);
         }
       } catch (...) {
         in.fail_at({step_kind::element, i, {}, {}});
@@ -381,9 +415,19 @@ struct convention<V, shape::item_vector> {
   static constexpr std::size_t fixed_size() { return 0; }
   static constexpr std::size_t nesting() { return 0; }
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "vector<";
+    builder.template spell<E>(out);
+    out += '>';
+  }
   template <typename W>
   static void write(W& out, const V& values) {
-    out.write(std::span<const E>(values));
+    if constexpr (std::is_same_v<E, std::string_view>) {
+      out.put_strings(std::span<const E>(values));
+    } else {
+      out.write(std::span<const E>(values));
+    }
   }
   template <typename R>
   static void read(R& in, V& values) {
@@ -411,16 +455,24 @@ struct convention<A, shape::item_array> {
       return kArrayHeaderSize + kStringHeaderSize * N;
     }
   }
-  static constexpr std::size_t max_size() {
-    return std::is_same_v<E, std::string> ? kUnbounded : min_size();
-  }
+  static constexpr std::size_t max_size() { return is_text<E> ? kUnbounded : min_size(); }
   // The wide arrays that are an array item are written and read in one piece.
   static constexpr std::size_t fixed_size() { return wide && fits_short(N) ? min_size() : 0; }
   static constexpr std::size_t nesting() { return 0; }
 
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "array<";
+    builder.template spell<E>(out);
+    out += ", " + std::to_string(N) + '>';
+  }
   template <typename W>
   static void write(W& out, const A& values) {
-    out.write(std::span<const E>(values));
+    if constexpr (std::is_same_v<E, std::string_view>) {
+      out.put_strings(std::span<const E>(values));
+    } else {
+      out.write(std::span<const E>(values));
+    }
   }
   template <typename R>
   static void read(R& in, A& values) {

@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include <morsel/kind.h>
 #include <morsel/morsel.h>
@@ -117,6 +118,12 @@ concept scalar_kind = requires {
 
 template <scalar_kind T>
 inline constexpr unsigned char scalar_tag = info(scalar<T>::item_kind).tag;
+
+// The word a scalar type is spelled with in a schema: its kind's, but "i64" for long.
+template <scalar_kind T>
+inline constexpr std::string_view scalar_word = std::is_same_v<T, long>
+                                                    ? kI64Word
+                                                    : info(scalar<T>::item_kind).word;
 
 template <scalar_kind T>
 inline constexpr std::size_t scalar_size = info(scalar<T>::item_kind).fixed_size;
@@ -246,9 +253,10 @@ constexpr std::size_t byte_array_size(std::size_t count) noexcept {
 constexpr std::size_t wide_array_size(std::size_t count) noexcept {
   return kArrayHeaderSize + kWideItemSize * count;
 }
-inline std::size_t string_array_size(std::span<const std::string> values) noexcept {
+template <typename S>  // std::string or std::string_view
+inline std::size_t string_array_size(std::span<const S> values) noexcept {
   std::size_t size = kArrayHeaderSize;
-  for (const std::string& value : values) {
+  for (const S& value : values) {
     size += string_item_size(value);
   }
   return size;
@@ -291,10 +299,10 @@ inline unsigned char* put_wide_array(unsigned char* out, std::span<const T> valu
   return out + wide_array_size(values.size());
 }
 
-inline unsigned char* put_string_array(unsigned char* out,
-                                       std::span<const std::string> values) noexcept {
+template <typename S>  // std::string or std::string_view
+inline unsigned char* put_string_array(unsigned char* out, std::span<const S> values) noexcept {
   unsigned char* cursor = put_array_header(out, TAG_STR_ARRAY, values.size());
-  for (const std::string& value : values) {
+  for (const S& value : values) {
     cursor = put_string(cursor, value);
   }
   return cursor;

@@ -3,18 +3,24 @@
 //
 // A plain aggregate (public members, no base classes, no user constructors) needs nothing
 // declared: its members are counted at compile time (up to 64) and bound by structured bindings.
-// Any other type names its members once, with a function found by argument-dependent lookup that
-// returns references to them, in the order they are written:
+// Any other type names its members once, in the order they are written, by listing pointers to
+// them, from which their names follow (morsel/schema.h):
 //
 //   class Sample {
 //     unsigned int id_ = 0;
 //     std::string name_;
-//     friend auto morsel_members(auto& self) { return std::tie(self.id_, self.name_); }
+//    public:
+//     using morsel_members = morsel::members<&Sample::id_, &Sample::name_>;
 //   };
 //
+// or with a function found by argument-dependent lookup that returns references to them, whose
+// members are then named by their positions ("0", "1"):
+//
+//     friend auto morsel_members(auto& self) { return std::tie(self.id_, self.name_); }
+//
 // (`auto&` serves the const object, when writing, and the mutable one, when reading; reading also
-// needs the type to be default-constructible.) A declared function wins over the count, so an
-// aggregate may declare one to choose its members. Such functions cost nothing at run time.
+// needs the type to be default-constructible.) Either wins over the count, so an aggregate may
+// declare one to choose its members. Neither costs anything at run time.
 //
 // What each member type is written as is in morsel/detail/conventions_*.h.
 #ifndef MORSEL_DETAIL_MEMBERS_H
@@ -40,12 +46,19 @@ namespace morsel::detail {
 // and the count wrong: they are initialized through those constructors instead.
 
 // NOLINTBEGIN(clang-diagnostic-undefined-internal): declared only, to be named in requirements
+#if defined(__clang__)
+#pragma clang diagnostic push  // Clang takes a use in std::optional's requirements for a call
+#pragma clang diagnostic ignored "-Wundefined-internal"
+#endif
 template <typename Owner>
 struct any_member {
   template <typename T>
   requires(!std::is_same_v<T, Owner> && !is_optional<T> && !is_single_tuple<T>) operator T()
       const;  // NOLINT(google-explicit-constructor)
 };
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 // NOLINTEND(clang-diagnostic-undefined-internal)
 
 template <typename T, std::size_t... I>
@@ -98,7 +111,12 @@ inline constexpr bool has_base = requires {
 // A tuple of references to the members of `value` (T may be const), in the order they are written.
 template <record T>
 constexpr auto members_of(T& value) {
-  if constexpr (described<T>) {
+  if constexpr (listed<std::remove_const_t<T>>) {
+    return []<auto... P>(T & of, morsel::members<P...> /*list*/) {
+      return std::tie(of.*P...);
+    }
+    (value, typename std::remove_const_t<T>::morsel_members{});
+  } else if constexpr (described<T>) {
     return morsel_members(value);
   } else {
     using plain = std::remove_const_t<T>;

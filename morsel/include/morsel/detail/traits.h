@@ -22,6 +22,16 @@
 #include <morsel/item.h>
 #include <morsel/morsel.h>
 
+namespace morsel {
+
+// A class names its members for the library by listing pointers to them, in the order they are
+// written: `using morsel_members = morsel::members<&Account::id_, &Account::owner_>;` (public).
+// Their names follow from the pointers.
+template <auto... Member>
+struct members {};
+
+}  // namespace morsel
+
 namespace morsel::detail {
 
 template <typename T>
@@ -64,11 +74,16 @@ template <typename T>
 inline constexpr bool is_single_tuple<std::tuple<T>> = true;
 
 // The element types whose vectors and std::arrays are array items (or, past 255 elements or
-// bytes, their long forms).
+// bytes, their long forms). A string read as a view is a string all the same.
 template <typename T>
 inline constexpr bool is_array_element =
     std::is_same_v<T, unsigned char> || std::is_same_v<T, unsigned long> ||
-    std::is_same_v<T, double> || std::is_same_v<T, std::string>;
+    std::is_same_v<T, double> || std::is_same_v<T, std::string> ||
+    std::is_same_v<T, std::string_view>;
+
+template <typename T>
+inline constexpr bool is_text =
+    std::is_same_v<T, std::string> || std::is_same_v<T, std::string_view>;
 
 // The read-only views a reader hands out into its bytes.
 template <typename T>
@@ -84,10 +99,15 @@ template <typename T>
 inline constexpr bool is_standard_container =
     is_std_array<T> || is_vector<T> || is_optional<T> || is_variant<T> || is_tuple<T> || is_map<T>;
 
-// A type that names its members with a function found by argument-dependent lookup.
+// A type that names its members with a function found by argument-dependent lookup (the std::tie
+// form), or with a list of pointers to them.
 template <typename T>
 concept described = requires(T& value) {
   morsel_members(value);
+};
+template <typename T>
+concept listed = requires {
+  typename T::morsel_members;
 };
 
 enum class shape : unsigned char {
@@ -143,7 +163,8 @@ constexpr shape shape_of_plain() {
     return shape::tuple;
   } else if constexpr (is_variant<T>) {
     return shape::variant;
-  } else if constexpr (std::is_class_v<T> && (described<T> || std::is_aggregate_v<T>)) {
+  } else if constexpr (std::is_class_v<T> &&
+                       (listed<T> || described<T> || std::is_aggregate_v<T>)) {
     return shape::record;
   } else {
     return shape::none;
@@ -227,7 +248,7 @@ constexpr kind array_kind_of() {
   } else if constexpr (std::is_same_v<E, double>) {
     return kind::f64_array;
   } else {
-    static_assert(std::is_same_v<E, std::string>);
+    static_assert(std::is_same_v<E, std::string> || std::is_same_v<E, std::string_view>);
     return kind::string_array;
   }
 }

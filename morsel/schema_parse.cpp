@@ -1,0 +1,546 @@
+// Reading a schema's text (docs/schema.md) into types: definitions of records, enums and aliases,
+// one after another, and type expressions built of the words of the kinds and the conventions.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include <morsel/detail/convention.h>
+#include <morsel/detail/layout.h>
+#include <morsel/detail/long_form.h>
+#include <morsel/kind.h>
+#include <morsel/types.h>
+
+namespace morsel {
+namespace {
+
+using form = type::form;
+
+struct word_form {
+  std::string_view word;
+  form what;
+};
+
+// The words of the types that are one item: the kinds' words, and i64.
+constexpr std::array<word_form, 12> kWords = {{
+    {detail::info(kind::boolean).word, form::boolean},
+    {detail::info(kind::u8).word, form::u8},
+    {detail::info(kind::u32).word, form::u32},
+    {detail::info(kind::u64).word, form::u64},
+    {detail::info(kind::i8).word, form::i8},
+    {detail::info(kind::i32).word, form::i32},
+    {kI64Word, form::i64},
+    {detail::info(kind::f32).word, form::f32},
+    {detail::info(kind::f64).word, form::f64},
+    {detail::info(kind::string).word, form::string},
+    {detail::info(kind::person).word, form::person},
+    {"item", form::any_item},
+}};
+
+struct convention_form {
+  std::string_view word;
+  form what;
+  std::size_t least_parts;
+  std::size_t most_parts;
+};
+
+constexpr std::array<convention_form, 6> kConventions = {{
+    {"vector", form::vector, 1, 1},
+    {"array", form::array, 1, 1},  // and a count
+    {"optional", form::optional, 1, 1},
+    {"map", form::map, 2, 2},
+    {"tuple", form::tuple, 1, 255},
+    {"variant", form::variant, 1, detail::kMaxCount + 1},
+}};
+
+bool is_name_start(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool is_name_char(char c) {
+  return is_name_start(c) || (c >= '0' && c <= '9');
+}
+
+}  // namespace
+
+// Builds the type_set; friends with it.
+class schema_parser {
+ public:
+  schema_parser(std::string_view text, type_set& set) : text_(text), set_(set) {}
+
+  void parse() {
+    for (skip_blanks(); at_ < text_.size(); skip_blanks()) {
+      definition();
+    }
+    for (const auto& [name, where] : used_) {
+      if (!defined_.contains(name)) {
+        fail_at(where, "the type " + name + " is used but not defined");
+      }
+    }
+    for (type& t : set_.types_) {
+      check_finite(t);
+    }
+  }
+
+ private:
+  struct place {
+    std::size_t line;
+    std::size_t column;
+  };
+
+  [[noreturn]] static void fail_at(place where, const std::string& what) {
+    throw schema_error("line " + std::to_string(where.line) + ", column " +
+                       std::to_string(where.column) + ": " + what);
+  }
+  [[noreturn]] void fail(const std::string& what) { fail_at(here(), what); }
+
+  // The place of the next thing after blanks: lines are counted as the parser moves on, never
+  // again.
+  place here() {
+    skip_blanks();
+    for (; counted_ < at_ && counted_ < text_.size(); ++counted_) {
+      if (text_[counted_] == '\n') {
+        ++line_;
+        line_start_ = counted_ + 1;
+      }
+    }
+    return {line_, at_ - line_start_ + 1};
+  }
+
+  void skip_blanks() {
+    while (at_ < text_.size()) {
+      const char c = text_[at_];
+      if (c == '#') {
+        while (at_ < text_.size() && text_[at_] != '\n') {
+          ++at_;
+        }
+      } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+        ++at_;
+      } else {
+        return;
+      }
+    }
+  }
+
+  bool at(char c) {
+    skip_blanks();
+    return at_ < text_.size() && text_[at_] == c;
+  }
+  void expect(char c, std::string_view what) {
+    if (!at(c)) {
+      fail("expected " + std::string(what) + ", got " + got());
+    }
+    ++at_;
+  }
+  std::string got() const {
+    if (at_ >= text_.size()) {
+      return "the end of the schema";
+    }
+    std::size_t end = at_ + 1;
+    if (is_name_char(text_[at_])) {
+      while (end < text_.size() && (is_name_char(text_[end]) || text_[end] == ':')) {
+        ++end;
+      }
+    }
+    return "'" + std::string(text_.substr(at_, end - at_)) + "'";
+  }
+
+  // A name: identifiers joined by "::".
+  std::string name(std::string_view what) {
+    skip_blanks();
+    const std::size_t start = at_;
+    while (at_ < text_.size() && is_name_start(text_[at_])) {
+      while (at_ < text_.size() && is_name_char(text_[at_])) {
+        ++at_;
+      }
+      if (text_.substr(at_, 2) == "::" && at_ + 2 < text_.size() && is_name_start(text_[at_ + 2])) {
+        at_ += 2;
+      } else {
+        break;
+      }
+    }
+    if (at_ == start) {
+      fail("expected " + std::string(what) + ", got " + got());
+    }
+    return std::string(text_.substr(start, at_ - start));
+  }
+
+  std::int64_t integer(std::string_view what) {
+    skip_blanks();
+    const std::size_t start = at_;
+    if (at_ < text_.size() && text_[at_] == '-') {
+      ++at_;
+    }
+    std::uint64_t magnitude = 0;
+    const std::size_t digits = at_;
+    while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') {
+      magnitude = magnitude * 10 + static_cast<std::uint64_t>(text_[at_] - '0');
+      if (magnitude > (std::uint64_t{1} << 63U)) {
+        at_ = start;
+        fail(std::string(what) + " out of range");
+      }
+      ++at_;
+    }
+    if (at_ == digits) {
+      at_ = start;
+      fail("expected " + std::string(what) + ", got " + got());
+    }
+    return text_[start] == '-' ? -static_cast<std::int64_t>(magnitude - 1) - 1
+                               : static_cast<std::int64_t>(magnitude);
+  }
+
+  type& add(form what) {
+    type& t = set_.types_.emplace_back();
+    t.what = what;
+    return t;
+  }
+
+  // The type named `n`, defined already or yet to be.
+  type& named(const std::string& n, place where) {
+    const auto found = set_.named_.find(n);
+    if (found != set_.named_.end()) {
+      return *found->second;
+    }
+    type& t = add(form::record);
+    t.name = n;
+    set_.named_.emplace(n, &t);
+    used_.emplace(n, where);
+    return t;
+  }
+
+  // `Name {member: type, ...}`, `Name = enum u8 {a = 0, ...}` or `Name = type`.
+  void definition() {
+    const place where = here();
+    const std::string n = name("a type's name");
+    if (defined_.contains(n)) {
+      fail_at(where, "the type " + n + " is defined twice");
+    }
+    for (const word_form& w : kWords) {
+      if (n == w.word) {
+        fail_at(where, "the name " + n + " is a kind's");
+      }
+    }
+    type& t = named(n, where);
+    defined_.insert(n);
+    if (set_.first_ == nullptr) {
+      set_.first_ = &t;
+    }
+    if (at('{')) {
+      t.what = form::record;
+      record_members(t);
+      return;
+    }
+    expect('=', "'{' or '=' after the name " + n);
+    skip_blanks();
+    if (text_.substr(at_).starts_with("enum") &&
+        (at_ + 4 >= text_.size() || !is_name_char(text_[at_ + 4]))) {
+      at_ += 4;
+      t.what = form::enumeration;
+      enumeration(t);
+      return;
+    }
+    t.what = form::alias;
+    t.parts = {&expression(0)};
+  }
+
+  void record_members(type& t) {
+    expect('{', "'{'");
+    if (at('}')) {
+      ++at_;
+      return;
+    }
+    do {
+      const place where = here();
+      std::string member;
+      if (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') {
+        member = std::to_string(integer("a member's position"));  // the std::tie form's names
+      } else {
+        member = name("a member's name");
+      }
+      if (std::find(t.member_names.begin(), t.member_names.end(), member) != t.member_names.end()) {
+        fail_at(where, "the member " + member + " is named twice");
+      }
+      expect(':', "':' after the member " + member);
+      t.member_names.push_back(member);
+      t.parts.push_back(&expression(0));
+    } while (next_in_list());
+    expect('}', "',' or '}'");
+  }
+
+  bool next_in_list() {
+    if (at(',')) {
+      ++at_;
+      return true;
+    }
+    return false;
+  }
+
+  void enumeration(type& t) {
+    const place where = here();
+    const type& underlying = expression(0);
+    switch (underlying.what) {
+      case form::boolean:
+      case form::u8:
+      case form::u32:
+      case form::u64:
+      case form::i8:
+      case form::i32:
+      case form::i64:
+        break;
+      default:
+        fail_at(where, "an enum's type is bool or an integer kind, not " + underlying.spelled());
+    }
+    t.parts = {&underlying};
+    expect('{', "'{' after the enum's type");
+    if (at('}')) {
+      ++at_;
+      return;
+    }
+    do {
+      std::string n = name("an enumerator's name");
+      expect('=', "'=' after the enumerator " + n);
+      const std::int64_t value = integer("an enumerator's value");
+      if (!holds(underlying.what, value)) {
+        fail("the value " + std::to_string(value) + " of " + n + " is out of the range of " +
+             underlying.spelled());
+      }
+      t.enumerators.emplace_back(value, std::move(n));
+    } while (next_in_list());
+    expect('}', "',' or '}'");
+  }
+
+  // An integer kind's range holds `value`.
+  static bool holds(form what, std::int64_t value) {
+    const auto within = [value](std::int64_t lowest, std::int64_t highest) {
+      return value >= lowest && value <= highest;
+    };
+    switch (what) {
+      case form::boolean:
+        return within(0, 1);
+      case form::u8:
+        return within(0, std::numeric_limits<std::uint8_t>::max());
+      case form::u32:
+        return within(0, std::numeric_limits<std::uint32_t>::max());
+      case form::i8:
+        return within(std::numeric_limits<std::int8_t>::min(),
+                      std::numeric_limits<std::int8_t>::max());
+      case form::i32:
+        return within(std::numeric_limits<std::int32_t>::min(),
+                      std::numeric_limits<std::int32_t>::max());
+      case form::u64:
+        return value >= 0;
+      default:  // i64
+        return true;
+    }
+  }
+
+  const type& expression(std::size_t depth) {
+    if (depth > detail::kDefaultDepthLimit) {
+      fail("a type nested deeper than " + std::to_string(detail::kDefaultDepthLimit));
+    }
+    const place where = here();
+    const std::string n = name("a type");
+    for (const word_form& w : kWords) {
+      if (n == w.word) {
+        return word(w.what);
+      }
+    }
+    for (const convention_form& c : kConventions) {
+      if (n == c.word && at('<')) {
+        return convention(c, depth);
+      }
+    }
+    return named(n, where);
+  }
+
+  const type& word(form what) {
+    for (const type* known : words_) {
+      if (known->what == what) {
+        return *known;
+      }
+    }
+    type& t = add(what);
+    words_.push_back(&t);
+    return t;
+  }
+
+  const type& convention(const convention_form& c, std::size_t depth) {
+    expect('<', "'<'");
+    type& t = add(c.what);
+    do {
+      if (t.parts.size() == c.most_parts) {
+        fail(std::string(c.word) + " takes " + std::to_string(c.most_parts) +
+             (c.most_parts == 1 ? " type" : " types"));
+      }
+      t.parts.push_back(&expression(depth + 1));
+      if (c.what == form::array) {
+        expect(',', "',' and a count after the array's element");
+        const std::int64_t count = integer("an array's count");
+        if (count < 0 || static_cast<std::uint64_t>(count) > detail::kMaxLongLength) {
+          fail("an array's count is from 0 to 4294967295");
+        }
+        t.count = static_cast<std::size_t>(count);
+        break;
+      }
+    } while (next_in_list());
+    if (t.parts.size() < c.least_parts) {
+      fail(std::string(c.word) + " takes " + std::to_string(c.least_parts) + " types");
+    }
+    expect('>', "'>'");
+    return t;
+  }
+
+  // A value of `t` must end: a record, tuple, std::array, variant, enum or alias may not hold
+  // itself but through a vector, a map or an optional.
+  void check_finite(const type& t) {
+    std::vector<const type*> path;
+    visit(t, path);
+  }
+  void visit(const type& t, std::vector<const type*>& path) {
+    if (std::find(path.begin(), path.end(), &t) != path.end()) {
+      throw schema_error("the type " + path.front()->spelled() +
+                         " holds itself but through a vector, a map or an optional: a value of "
+                         "it would never end");
+    }
+    if (t.what == form::vector || t.what == form::map || t.what == form::optional) {
+      return;
+    }
+    path.push_back(&t);
+    for (const type* part : t.parts) {
+      visit(*part, path);
+    }
+    path.pop_back();
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  type_set& set_;
+  std::vector<const type*> words_;
+  std::map<std::string, place, std::less<>> used_;  // where each name was first used
+  std::set<std::string, std::less<>> defined_;
+  std::size_t counted_ = 0;
+  std::size_t line_ = 1;
+  std::size_t line_start_ = 0;
+};
+
+type_set type_set::parse(std::string_view text) {
+  type_set set;
+  schema_parser(text, set).parse();
+  return set;
+}
+
+const type* type_set::find(std::string_view name) const {
+  const auto found = named_.find(name);
+  return found == named_.end() ? nullptr : found->second;
+}
+
+bool type::is_array_item() const noexcept {
+  if (what != form::vector && what != form::array) {
+    return false;
+  }
+  const form element = parts.front()->what;
+  return element == form::u8 || element == form::u64 || element == form::f64 ||
+         element == form::string;
+}
+
+std::size_t type::min_size() const noexcept {
+  using detail::info;
+  switch (what) {
+    case form::boolean:
+      return info(kind::boolean).fixed_size;
+    case form::u8:
+    case form::i8:
+      return info(kind::u8).fixed_size;
+    case form::u32:
+    case form::i32:
+    case form::f32:
+      return info(kind::u32).fixed_size;
+    case form::u64:
+    case form::i64:
+    case form::f64:
+      return info(kind::u64).fixed_size;
+    case form::string:
+      return detail::kStringHeaderSize;
+    case form::person:
+      return detail::kPersonSize;
+    case form::any_item:
+      return 1;
+    case form::vector:
+      if (is_array_item()) {
+        return parts.front()->what == form::u8 ? detail::kByteArrayHeaderSize
+                                               : detail::kArrayHeaderSize;
+      }
+      return detail::kLengthItemSize;
+    case form::array:
+      if (is_array_item()) {
+        const form element = parts.front()->what;
+        if (element == form::u8) {
+          return detail::fits_short(count) ? detail::byte_array_size(count)
+                                           : detail::long_size<detail::parted::bytes>(count);
+        }
+        if (element == form::string) {
+          return detail::kArrayHeaderSize + detail::kStringHeaderSize * count;
+        }
+        return detail::fits_short(count) ? detail::wide_array_size(count)
+                                         : detail::long_wide_size(count);
+      }
+      return detail::saturating_mul(parts.front()->min_size(), count);
+    case form::optional:
+      return info(kind::boolean).fixed_size;
+    case form::map:
+      return detail::kLengthItemSize;
+    case form::tuple:
+    case form::record: {
+      std::size_t sum = 0;
+      for (const type* part : parts) {
+        sum = detail::saturating_add(sum, part->min_size());
+      }
+      return sum;
+    }
+    case form::variant: {
+      std::size_t least = detail::kUnbounded;
+      for (const type* part : parts) {
+        least = std::min(least, part->min_size());
+      }
+      return detail::saturating_add(info(kind::u8).fixed_size, least);
+    }
+    case form::enumeration:
+    case form::alias:
+      return parts.front()->min_size();
+  }
+  return 1;  // not reached: every form is listed
+}
+
+std::string type::spelled() const {
+  if (!name.empty()) {
+    return name;
+  }
+  for (const word_form& w : kWords) {
+    if (w.what == what) {
+      return std::string(w.word);
+    }
+  }
+  for (const convention_form& c : kConventions) {
+    if (c.what == what) {
+      std::string text(c.word);
+      text += '<';
+      for (std::size_t i = 0; i < parts.size(); ++i) {
+        text += i == 0 ? "" : ", ";
+        text += parts[i]->spelled();
+      }
+      if (what == form::array) {
+        text += ", " + std::to_string(count);
+      }
+      return text + '>';
+    }
+  }
+  return name;
+}
+
+}  // namespace morsel

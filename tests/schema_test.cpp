@@ -1,0 +1,328 @@
+// Names the bytes never carry: member, enumerator and type names at compile time; the schema the
+// library writes; the schema read back at run time, reading and writing exactly what the compiled
+// conventions read and write, and refusing what they refuse with the same words; errors by name.
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <morsel/message.h>
+#include <morsel/schema.h>
+#include <morsel/stream.h>
+#include <morsel/types.h>
+#include <morsel/value.h>
+
+#include "hex.h"
+
+namespace telemetry {
+enum class Level : unsigned char { debug, info, warn, error };
+struct Event {
+  unsigned long time_ns;
+  Level level;
+  std::string source;
+  std::string message;
+  std::vector<double> samples;
+  std::map<std::string, std::string> tags;
+  std::optional<unsigned int> code;
+};
+}  // namespace telemetry
+
+namespace {
+
+using morsel_test::Bytes;
+using morsel_test::hex;
+using telemetry::Event;
+using telemetry::Level;
+
+enum class Signed : signed char { low = -128, zero = 0, high = 127 };
+enum class Flag : bool { off, on };
+enum Plain : int { alpha = -3, beta = 300 };
+enum Unfixed { first, second };  // no underlying type declared: its values are not looked for
+
+class Account {
+  unsigned int id_ = 0;
+  std::string owner_;
+
+ public:
+  using morsel_members = morsel::members<&Account::id_, &Account::owner_>;
+};
+
+class Tied {
+  int a_ = 0;
+  double b_ = 0;
+  friend auto morsel_members(auto& self) { return std::tie(self.a_, self.b_); }
+};
+
+template <typename T>
+struct Box {
+  T inside;
+};
+
+struct Node {
+  unsigned int value;
+  std::vector<Node> children;
+};
+
+static_assert(morsel::member_names<Event>()[3] == "message");
+static_assert(morsel::member_names<Account>() == std::array<std::string_view, 2>{"id_", "owner_"});
+static_assert(morsel::member_names<Tied>() == std::array<std::string_view, 2>{"0", "1"});
+static_assert(morsel::type_name<Event>() == "telemetry::Event");
+static_assert(morsel::type_name<Node>() == "Node");  // no mark of the anonymous namespace
+static_assert(morsel::type_name<Box<int>>() == "Box_int_");
+
+TEST(Names, EnumeratorsWhereTheCompilerNamesThem) {
+  const auto names = [](const auto& list) {
+    std::string text;
+    for (const auto& [value, name] : list) {
+      text += std::to_string(static_cast<long>(value)) + "=" + std::string(name) + " ";
+    }
+    return text;
+  };
+  EXPECT_EQ(names(morsel::enumerators<Level>()), "0=debug 1=info 2=warn 3=error ");
+  EXPECT_EQ(names(morsel::enumerators<Signed>()), "-128=low 0=zero 127=high ");
+  EXPECT_EQ(names(morsel::enumerators<Flag>()), "0=off 1=on ");
+  EXPECT_EQ(names(morsel::enumerators<Plain>()), "-3=alpha ");  // 300 is past 255
+  EXPECT_EQ(names(morsel::enumerators<Unfixed>()), "");
+}
+
+TEST(Names, ALocalClassIsNamedWithoutItsFunction) {
+  struct Local {
+    int x;
+  };
+  EXPECT_EQ(morsel::type_name<Local>(), "Local");
+}
+
+enum class Status : unsigned char { ok = 1, down = 200 };
+struct Reading {
+  unsigned int sensor;
+  double value;
+  Status status;
+};
+struct Everything {
+  std::array<float, 2> where;
+  std::array<std::string, 2> names;
+  std::vector<Reading> readings;
+  std::map<int, std::vector<Status>> by_id;
+  std::unordered_map<std::string, bool> flags;
+  std::variant<int, std::string, Reading> payload;
+  std::pair<long, std::tuple<bool, double>> extra;
+  std::optional<std::vector<std::optional<Reading>>> maybe;
+  std::vector<unsigned char> blob;
+  std::vector<std::string> lines;
+  Person who;
+  Tied tied;
+  Account account;
+  std::vector<Node> trees;
+  std::array<Reading, 2> pair_of;
+  std::array<std::vector<int>, 2> arrays;
+  std::vector<long> signed_longs;
+  std::vector<std::string_view> views;
+};
+
+TEST(Schema, DescribesEveryConventionAndEveryTypeUsedOnce) {
+  EXPECT_EQ(morsel::schema<Event>(),
+            "telemetry::Event {time_ns: u64, level: telemetry::Level, source: string, message: "
+            "string, samples: vector<f64>, tags: map<string, string>, code: optional<u32>}\n"
+            "telemetry::Level = enum u8 {debug = 0, info = 1, warn = 2, error = 3}\n");
+  EXPECT_EQ(morsel::schema<Node>(), "Node {value: u32, children: vector<Node>}\n");
+  EXPECT_EQ(morsel::schema<std::vector<Status>>(),
+            "Value = vector<Status>\nStatus = enum u8 {ok = 1, down = 200}\n");
+  EXPECT_EQ(
+      morsel::schema<Everything>(),
+      "Everything {where: array<f32, 2>, names: array<string, 2>, readings: vector<Reading>, "
+      "by_id: map<i32, vector<Status>>, flags: map<string, bool>, payload: variant<i32, string, "
+      "Reading>, extra: tuple<i64, tuple<bool, f64>>, maybe: optional<vector<optional<Reading>>>, "
+      "blob: vector<u8>, lines: vector<string>, who: person, tied: Tied, account: Account, "
+      "trees: vector<Node>, pair_of: array<Reading, 2>, arrays: array<vector<i32>, 2>, "
+      "signed_longs: vector<i64>, views: vector<string>}\n"
+      "Reading {sensor: u32, value: f64, status: Status}\n"
+      "Status = enum u8 {ok = 1, down = 200}\n"
+      "Tied {0: i32, 1: f64}\n"
+      "Account {id_: u32, owner_: string}\n"
+      "Node {value: u32, children: vector<Node>}\n");
+}
+
+Everything sample() {
+  Everything e{};
+  e.where = {1.5F, -2.0F};
+  e.names = {std::string(300, 'n'), "b"};
+  e.readings = {{1, 20.5, Status::ok}, {2, -1.0, Status::down}};
+  e.by_id = {{-4, {Status::ok}}, {9, {}}};
+  e.flags = {{"on", true}};
+  e.payload = Reading{9, 0.25, Status::ok};
+  e.extra = {-7, {true, 0.5}};
+  e.maybe = std::vector<std::optional<Reading>>{std::nullopt, Reading{3, 1.0, Status::ok}};
+  e.blob = std::vector<unsigned char>(300, 9);
+  e.lines = {"a", std::string(260, 'l')};
+  e.who = Person{30, 1.5F, ""};
+  e.trees = {Node{1, {Node{2, {}}}}};
+  e.pair_of = {Reading{5, 5.5, Status::ok}, Reading{6, 6.5, Status::down}};
+  e.arrays = {std::vector<int>{1, 2}, std::vector<int>{}};
+  e.signed_longs = {-1, 1L << 40};
+  e.views = {"x", "yz"};
+  return e;
+}
+
+const morsel::type_set& everything_types() {
+  static const morsel::type_set types = morsel::type_set::parse(morsel::schema<Everything>());
+  return types;
+}
+
+// Read by the schema and written back by it: the compiled writer's bytes, exactly.
+TEST(Schema, ReadAndWrittenByTheSchemaTheBytesAreTheCompiledOnes) {
+  morsel::writer out;
+  out.write(sample()).write(Everything{});
+  const morsel::type& t = *everything_types().first();
+  morsel::reader in(out.bytes());
+  morsel::writer again;
+  morsel::value v;
+  while (!in.empty()) {
+    morsel::read_value(in, t, v);  // the second into the first's storage
+    morsel::write_value(again, t, v);
+  }
+  EXPECT_EQ(Bytes(again.bytes().begin(), again.bytes().end()),
+            Bytes(out.bytes().begin(), out.bytes().end()));
+}
+
+// Every byte of a message changed in turn: the compiled reader and the schema reader refuse the
+// same ones, with the same words, and neither moves.
+TEST(Schema, BothReadersRefuseTheSameBytesTheSameWay) {
+  morsel::writer out;
+  out.write(sample());
+  const Bytes bytes(out.bytes().begin(), out.bytes().end());
+  const morsel::type& t = *everything_types().first();
+  std::size_t refused = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    Bytes changed = bytes;
+    changed[i] = static_cast<unsigned char>(changed[i] ^ 0x5AU);
+    std::string compiled = "read";
+    std::string by_schema = "read";
+    morsel::reader a(changed);
+    morsel::reader b(changed);
+    try {
+      (void)a.read<Everything>();
+    } catch (const morsel::decode_error& e) {
+      compiled = e.what();
+      EXPECT_EQ(a.offset(), 0U);
+    }
+    try {
+      (void)morsel::read_value(b, t);
+    } catch (const morsel::decode_error& e) {
+      by_schema = e.what();
+      EXPECT_EQ(b.offset(), 0U);
+    }
+    ASSERT_EQ(compiled, by_schema) << "byte " << i;
+    refused += compiled == "read" ? 0U : 1U;
+  }
+  EXPECT_GT(refused, 100U);
+}
+
+// Errors name the path by the names: members, elements, and map values by their keys.
+TEST(Names, ErrorsNameThePathByName) {
+  struct Case {
+    const char* what;
+    std::function<void(morsel::reader&)> read;
+    Bytes bytes;
+    const char* message;
+  };
+  // time_ns 0-8, level 9-10, source 11-14, message 15-23, samples 24-25, tags 26-39 (the value
+  // under "host" at 37), code 40.
+  morsel::writer event;
+  event.write(Event{17, Level::info, "db", "message", {}, {{"host", "a"}}, std::nullopt});
+  Bytes wrong_message(event.bytes().begin(), event.bytes().end());
+  wrong_message[15] = 0xA6;
+  Bytes wrong_tag_value(event.bytes().begin(), event.bytes().end());
+  wrong_tag_value[37] = 0xA6;
+  const std::vector<Case> cases = {
+      {"member", [](morsel::reader& in) { (void)in.read<Event>(); }, wrong_message,
+       "byte 15: telemetry::Event.message: expected tag 0xaa or 0xab, got 0xa6"},
+      {"map value by key", [](morsel::reader& in) { (void)in.read<Event>(); }, wrong_tag_value,
+       "byte 37: telemetry::Event.tags[\"host\"]: expected tag 0xaa or 0xab, got 0xa6"},
+      {"element", [](morsel::reader& in) { (void)in.read<std::vector<Reading>>(); },
+       hex("A3 00000002 A3 00000001 A9 0000000000000000 A2 01 A3 00000002 A9 0000000000000000 A5 "
+           "01"),
+       "byte 35: vector<Reading>[1].status: expected tag 0xa2, got 0xa5"},
+      {"an enum key, by its number",
+       [](morsel::reader& in) { (void)in.read<std::map<Status, int>>(); },
+       hex("A3 00000001 A2 01 A5 00"), "byte 7: map<Status, i32>[1]: expected tag 0xa6, got 0xa5"},
+  };
+  for (const Case& c : cases) {
+    morsel::reader in(c.bytes);
+    try {
+      c.read(in);
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const morsel::decode_error& e) {
+      EXPECT_STREQ(e.what(), c.message) << c.what;
+    }
+  }
+}
+
+// A schema that cannot be read names where and why.
+TEST(Schema, RefusedSchemasSayWhereAndWhy) {
+  struct Case {
+    const char* text;
+    const char* message;
+  };
+  for (const Case& c : {
+           Case{"A {x: B}", "line 1, column 7: the type B is used but not defined"},
+           Case{"A {x: u8}\nA {y: u8}", "line 2, column 1: the type A is defined twice"},
+           Case{"A {x: u8, x: u32}", "line 1, column 11: the member x is named twice"},
+           Case{"E = enum u8 {a = 256}",
+                "line 1, column 21: the value 256 of a is out of the "
+                "range of u8"},
+           Case{"E = enum string {a = 1}",
+                "line 1, column 10: an enum's type is bool or an integer kind, not string"},
+           Case{"A {b: B}\nB {a: A}",
+                "the type A holds itself but through a vector, a map or an optional: a value of "
+                "it would never end"},
+           Case{"A {x: map<u8>}", "line 1, column 13: map takes 2 types"},
+           Case{"A {x: vector<u8, u8>}", "line 1, column 18: vector takes 1 type"},
+           Case{"A {x: u8", "line 1, column 9: expected ',' or '}', got the end of the schema"},
+           Case{"u8 = u32", "line 1, column 1: the name u8 is a kind's"},
+       }) {
+    try {
+      (void)morsel::type_set::parse(c.text);
+      ADD_FAILURE() << c.text;
+    } catch (const morsel::schema_error& e) {
+      EXPECT_STREQ(e.what(), c.message) << c.text;
+    }
+  }
+  const morsel::type_set types = morsel::type_set::parse(
+      "# a comment\nA {0: u8, x: optional<A>}  B = vector<A>\nE = enum i8 {low = -128}");
+  EXPECT_EQ(types.first()->spelled(), "A");
+  EXPECT_EQ(types.find("B")->parts.front()->spelled(), "vector<A>");
+  EXPECT_EQ(types.find("E")->enumerators.front().second, "low");
+  EXPECT_EQ(types.find("C"), nullptr);
+}
+
+// What a value does not hold is refused by name, and the writer is left as it was.
+TEST(Schema, AValueThatDoesNotFitItsTypeIsRefused) {
+  const morsel::type_set types =
+      morsel::type_set::parse("R {n: u8, list: vector<u8>, pair: array<i32, 2>}");
+  const morsel::type& r = *types.first();
+  morsel::value v;
+  v.data = morsel::value::list{morsel::value{std::uint64_t{300}, 0},
+                               morsel::value{std::vector<unsigned char>{}, 0},
+                               morsel::value{morsel::value::list{}, 0}};
+  morsel::writer out;
+  out.write(1U);
+  try {
+    morsel::write_value(out, r, v);
+    ADD_FAILURE() << "no error";
+  } catch (const std::invalid_argument& e) {
+    EXPECT_STREQ(e.what(),
+                 "morsel::writer: R.n: a value of u8 is an integer in its range, not 300");
+  }
+  EXPECT_EQ(out.size(), 5U);
+}
+
+}  // namespace
