@@ -90,7 +90,8 @@ void rethrow_in_part(path_step step) {
                        offset,
                        e.stopped_at(),
                        std::string(what),
-                       part_failure::error::truncated};
+                       part_failure::error::truncated,
+                       e.wanted_end()};
   } catch (const decode_error& e) {
     const auto [offset, what] = split_offset(e.what(), e.stopped_at());
     throw part_failure{
@@ -102,7 +103,7 @@ void throw_part_failure(const part_failure& failure, std::string_view root) {
   const std::string what = "byte " + std::to_string(failure.item_offset) + ": " +
                            spell_path(root, failure.path) + ": " + failure.what;
   if (failure.type == part_failure::error::truncated) {
-    throw truncated_error(what, failure.stopped_at);
+    throw truncated_error(what, failure.stopped_at, failure.wanted_end);
   }
   throw decode_error(what, failure.stopped_at);
 }

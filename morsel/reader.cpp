@@ -28,7 +28,7 @@ std::string at_byte(std::size_t offset) {
   const std::string what =
       at_byte(position) + explain(m, k, rest.data(), rest.size(), position, /*lone=*/false);
   if (m.short_of_bytes()) {
-    throw truncated_error(what, position + rest.size());
+    throw truncated_error(what, position + rest.size(), position + m.size);
   }
   throw decode_error(what, position + m.at);
 }
@@ -95,7 +95,7 @@ void reject_long(const measured& m, std::string_view what, Bytes rest, std::size
   const std::string text =
       at_byte(position) + explain_long(m, what, rest.data(), rest.size(), position);
   if (m.short_of_bytes()) {
-    throw truncated_error(text, position + rest.size());
+    throw truncated_error(text, position + rest.size(), position + m.size);
   }
   throw decode_error(text, position + m.at);
 }
@@ -124,7 +124,7 @@ void throw_count_too_large(std::size_t count_offset, std::size_t count, std::siz
   throw truncated_error(at_byte(count_offset) + "a count of " + std::to_string(count) +
                             " elements needs at least " + std::to_string(needed) +
                             " bytes after it, " + std::to_string(left) + " left",
-                        stopped_at);
+                        stopped_at, saturating_add(stopped_at - left, needed));
 }
 
 void throw_bad_index(std::size_t offset, std::size_t index, std::size_t alternatives) {

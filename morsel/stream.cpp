@@ -12,6 +12,7 @@
 #include <morsel/detail/measure.h>
 #include <morsel/item.h>
 #include <morsel/reader.h>
+#include <morsel/value.h>
 
 namespace morsel {
 
@@ -91,6 +92,26 @@ std::optional<item> stream::next() {
              &type_key<item>);
     return std::nullopt;
   }
+}
+
+bool stream::read_value(const type& t, value& into) {
+  if ((finished_ && empty()) || still_short(&t)) {
+    return false;
+  }
+  const std::size_t before = in_.offset();
+  try {
+    morsel::read_value(in_, t, into);
+  } catch (const truncated_error& e) {
+    if (finished_) {
+      throw;
+    }
+    // No measure of a type known at run time: the error says how far the bytes must reach.
+    const std::size_t received = consumed_ + end_;
+    wait_for(e.wanted_end() > received ? e.wanted_end() - received : 1, &t);
+    return false;
+  }
+  read_one(in_.offset() - before);
+  return true;
 }
 
 void stream::refuse_past_limit(std::size_t size) const {

@@ -1,6 +1,7 @@
 // Writing a value by a type known at run time: every item and long form by the writer's own
 // overloads, records and containers as the compiled conventions write them (levels, counts,
 // paths), so that both write the same bytes and refuse the same values with the same words.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -38,7 +39,8 @@ struct dynamic_writer {
   template <typename T>
   static void integer(writer& out, const type& t, const value& v) {
     using wide = std::conditional_t<std::is_signed_v<T>, std::int64_t, std::uint64_t>;
-    const wide n = held<wide>(t, v, std::is_signed_v<T> ? "a signed integer" : "an unsigned integer");
+    const wide n =
+        held<wide>(t, v, std::is_signed_v<T> ? "a signed integer" : "an unsigned integer");
     if (n < static_cast<wide>(std::numeric_limits<T>::min()) ||
         n > static_cast<wide>(std::numeric_limits<T>::max())) {
       mismatch(t, "an integer in its range, not " + std::to_string(n));
@@ -178,6 +180,7 @@ struct dynamic_writer {
     if (flat.size() / 2 > kMaxListCount) {
       throw_too_many("map", flat.size() / 2);
     }
+    refuse_repeated_keys(t, flat);
     const writer::level opened(out, true);
     out.write(static_cast<unsigned int>(flat.size() / 2));
     for (std::size_t i = 0; i < flat.size() / 2; ++i) {
@@ -189,13 +192,26 @@ struct dynamic_writer {
       try {
         write(out, *t.parts[1], flat[2 * i + 1]);
       } catch (...) {
-        writer::fail_at(
-            {step_kind::value_at, i, {}, dynamic_key(*t.parts[0], flat[2 * i])});
+        writer::fail_at({step_kind::value_at, i, {}, dynamic_key(*t.parts[0], flat[2 * i])});
       }
     }
   }
 
   static std::string dynamic_key(const type& t, const value& key);
+
+  // A map holds each key once; bytes with a key twice would not read back.
+  static void refuse_repeated_keys(const type& t, const value::list& flat) {
+    std::vector<const value*> keys;
+    keys.reserve(flat.size() / 2);
+    for (std::size_t i = 0; i < flat.size(); i += 2) {
+      keys.push_back(&flat[i]);
+    }
+    std::sort(keys.begin(), keys.end(), [](const value* a, const value* b) { return *a < *b; });
+    if (std::adjacent_find(keys.begin(), keys.end(),
+                           [](const value* a, const value* b) { return *a == *b; }) != keys.end()) {
+      mismatch(t, "a list with a key twice");
+    }
+  }
 
   static void parts(writer& out, const type& t, const value& v) {
     const auto& values = held<value::list>(t, v, "a list of its parts");

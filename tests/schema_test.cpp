@@ -323,6 +323,60 @@ TEST(Schema, AValueThatDoesNotFitItsTypeIsRefused) {
                  "morsel::writer: R.n: a value of u8 is an integer in its range, not 300");
   }
   EXPECT_EQ(out.size(), 5U);
+
+  const morsel::type_set maps = morsel::type_set::parse("M = map<string, u8>");
+  morsel::value twice;
+  twice.data = morsel::value::list{
+      {std::string("k"), 0}, {std::uint64_t{1}, 0}, {std::string("k"), 0}, {std::uint64_t{2}, 0}};
+  EXPECT_THROW(morsel::write_value(out, *maps.first(), twice), std::invalid_argument);
+  EXPECT_EQ(out.size(), 5U);
+}
+
+// A stream fed in chunks of any size gives the values a reader gives, each once it is whole, and
+// says how many bytes the value cut short lacks at least.
+TEST(Schema, AStreamReadsValuesOnceWhole) {
+  morsel::writer out;
+  out.write(sample()).write(Everything{}).write(sample());
+  const Bytes bytes(out.bytes().begin(), out.bytes().end());
+  const morsel::type& t = *everything_types().first();
+  std::vector<morsel::value> expected;
+  std::vector<std::size_t> ends;
+  for (morsel::reader in(bytes); !in.empty();) {
+    expected.push_back(morsel::read_value(in, t));
+    ends.push_back(in.offset());
+  }
+  for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{300}}) {
+    morsel::stream in;
+    std::vector<morsel::value> got;
+    morsel::value v;
+    for (std::size_t at = 0; at < bytes.size(); at += chunk) {
+      in.feed(std::span(bytes).subspan(at, std::min(chunk, bytes.size() - at)));
+      while (in.read_value(t, v)) {
+        got.push_back(v);
+      }
+      // Never more than the value waited for lacks: it is read the moment it is whole.
+      if (!in.empty()) {
+        ASSERT_LE(in.offset() + in.remaining().size() + in.needed(), ends[got.size()])
+            << "chunk " << chunk << ", at " << at;
+      }
+    }
+    in.finish();
+    EXPECT_FALSE(in.read_value(t, v));
+    EXPECT_EQ(got, expected) << "chunk " << chunk;
+  }
+  // The start of a long string tells how long the rest is.
+  const morsel::type_set strings = morsel::type_set::parse("S = string");
+  morsel::writer long_string;
+  long_string.write(std::string(1000, 's'));
+  morsel::stream in;
+  in.feed(long_string.bytes().first(10));
+  morsel::value v;
+  EXPECT_FALSE(in.read_value(*strings.first(), v));
+  EXPECT_GT(in.needed(), 200U);
+  in.feed(long_string.bytes().subspan(10));
+  in.finish();
+  ASSERT_TRUE(in.read_value(*strings.first(), v));
+  EXPECT_EQ(std::get<std::string>(v.data), std::string(1000, 's'));
 }
 
 }  // namespace

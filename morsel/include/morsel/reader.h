@@ -28,6 +28,15 @@ namespace morsel {
 class truncated_error : public decode_error {
  public:
   using decode_error::decode_error;
+  truncated_error(const std::string& what, std::size_t stopped_at, std::size_t wanted_end)
+      : decode_error(what, stopped_at), wanted_end_(wanted_end) {}
+
+  // How far the bytes must reach (an offset, as stopped_at()) before the value can be whole, as
+  // far as the bytes so far tell: past stopped_at(), or 0 when they tell nothing more.
+  std::size_t wanted_end() const noexcept { return wanted_end_; }
+
+ private:
+  std::size_t wanted_end_ = 0;
 };
 
 // Says that a reader's bytes may be only the start of what is coming, as in a stream.

@@ -32,6 +32,9 @@
 
 namespace morsel {
 
+struct type;
+class value;
+
 // Thrown when the item at the cursor needs more bytes than the stream may hold (its limit): a peer
 // announcing a huge count cannot make the stream grow without bound.
 class stream_limit_error : public decode_error {
@@ -84,6 +87,10 @@ class stream {
   std::optional<item> next();
   template <typename T>
   std::optional<T> read();
+  // A value of a type known at run time (morsel/value.h), read into `into` as read<T>() reads
+  // the C++ type: true when it was whole, false as read<T>() returns nullopt (`into` is then
+  // valid but unspecified).
+  bool read_value(const type& t, value& into);
 
   // After a nullopt: at least how many more bytes the item at the cursor needs (1 or more; exact
   // where the bytes received tell it). 1 otherwise.

@@ -45,10 +45,10 @@ namespace morsel {
 class value {
  public:
   using list = std::vector<value>;
-  using held = std::variant<std::monostate, bool, std::uint64_t, std::int64_t, float, double,
-                            std::string, Person, std::vector<unsigned char>,
-                            std::vector<unsigned long>, std::vector<double>,
-                            std::vector<std::string>, list>;
+  using held =
+      std::variant<std::monostate, bool, std::uint64_t, std::int64_t, float, double, std::string,
+                   Person, std::vector<unsigned char>, std::vector<unsigned long>,
+                   std::vector<double>, std::vector<std::string>, list>;
 
   held data;
   std::size_t index = 0;  // a variant's alternative

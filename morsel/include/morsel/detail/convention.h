@@ -277,6 +277,7 @@ struct part_failure {
   std::size_t stopped_at;       // reading: where reading stopped
   std::string what;             // the part's message, without its "byte N: " or "morsel::writer: "
   enum class error : unsigned char { decode, truncated, length, invalid } type;
+  std::size_t wanted_end = 0;  // truncated: as truncated_error::wanted_end()
 };
 
 // "Frame.readings[1].status": the value's type spelled, then the path, outermost first.
