@@ -74,6 +74,16 @@ class schema_parser {
  public:
   schema_parser(std::string_view text, type_set& set) : text_(text), set_(set) {}
 
+  // The type one expression spells, of the set's types only.
+  const type& type_of() {
+    closed_ = true;
+    const type& t = expression(0);
+    if (!at_end()) {
+      fail("expected the end of the type, got " + got());
+    }
+    return t;
+  }
+
   void parse() {
     for (skip_blanks(); at_ < text_.size(); skip_blanks()) {
       definition();
@@ -126,6 +136,11 @@ class schema_parser {
         return;
       }
     }
+  }
+
+  bool at_end() {
+    skip_blanks();
+    return at_ >= text_.size();
   }
 
   bool at(char c) {
@@ -206,6 +221,9 @@ class schema_parser {
     const auto found = set_.named_.find(n);
     if (found != set_.named_.end()) {
       return *found->second;
+    }
+    if (closed_) {
+      fail_at(where, "the schema has no type " + n);
     }
     type& t = add(form::record);
     t.name = n;
@@ -427,12 +445,17 @@ class schema_parser {
   std::size_t counted_ = 0;
   std::size_t line_ = 1;
   std::size_t line_start_ = 0;
+  bool closed_ = false;  // names the set has not defined are errors, not types yet to come
 };
 
 type_set type_set::parse(std::string_view text) {
   type_set set;
   schema_parser(text, set).parse();
   return set;
+}
+
+const type& type_set::type_of(std::string_view expression) {
+  return schema_parser(expression, *this).type_of();
 }
 
 const type* type_set::find(std::string_view name) const {

@@ -7,35 +7,39 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include <morsel/message.h>
 #include <morsel/stream.h>
+#include <morsel/types.h>
 
 #include "input.h"
 #include "output.h"
-#include "walk.h"
+#include "units.h"
 
 namespace morsel_cli {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 16;
 
-std::string walk_whole(std::span<const unsigned char> input, output& out, const item_handler& each,
+std::string walk_whole(std::span<const unsigned char> input, output& out, units& each,
                        const fault_handler& malformed) {
-  std::size_t at = 0;
+  morsel::reader in(input);
   try {
-    walk_message(input, at, [&](const shown& item) {
-      each(item);
+    while (!in.empty()) {
+      const std::size_t at = in.offset();
+      each.read(in);
+      each.show(at, input.subspan(at, in.offset() - at));
       out.flush_if_large();
-    });
+    }
   } catch (const morsel::decode_error& e) {
-    malformed(input.subspan(at), at, e);
+    malformed(in.remaining(), in.offset(), e);
     return e.what();
   }
   return {};
 }
 
-std::string walk_stream(const input_file& file, output& out, const item_handler& each,
+std::string walk_stream(const input_file& file, output& out, units& each,
                         const fault_handler& malformed) {
   morsel::stream in;
   for (;;) {
@@ -43,11 +47,10 @@ std::string walk_stream(const input_file& file, output& out, const item_handler&
       for (;;) {
         const std::span<const unsigned char> rest = in.remaining();
         const std::size_t at = in.offset();
-        const std::optional<morsel::item> item = in.next();
-        if (!item) {
+        if (!each.read(in)) {
           break;
         }
-        each(shown{at, rest.first(in.offset() - at), *item});
+        each.show(at, rest.first(in.offset() - at));
         out.flush_if_large();
       }
     } catch (const morsel::decode_error& e) {
@@ -73,7 +76,7 @@ void complain(const std::string& what) {
   (void)std::fprintf(stderr, "morsel: %s\n", what.c_str());
 }
 
-std::string walk_input(const options& how, output& out, const item_handler& each,
+std::string walk_input(const options& how, output& out, units& each,
                        const fault_handler& malformed) {
   const input_file file(how.input);
   if (!how.hex && !file.regular()) {
@@ -81,6 +84,31 @@ std::string walk_input(const options& how, output& out, const item_handler& each
   }
   const input_bytes whole(file, how.hex);
   return walk_whole(whole.bytes(), out, each, malformed);
+}
+
+schema_type read_schema(const options& how) {
+  const input_file file(input_source{.standard_input = false, .path = how.schema});
+  const byte_buffer text = read_all(file);
+  schema_type chosen{};
+  try {
+    chosen.types = morsel::type_set::parse(
+        std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+  } catch (const morsel::schema_error& e) {
+    throw input_error(file.name() + ": " + e.what());
+  }
+  if (how.type.empty()) {
+    chosen.type = chosen.types.first();
+    if (chosen.type == nullptr) {
+      throw input_error(file.name() + ": the schema defines no type");
+    }
+    return chosen;
+  }
+  try {
+    chosen.type = &chosen.types.type_of(how.type);
+  } catch (const morsel::schema_error& e) {
+    throw input_error(file.name() + ": --type " + how.type + ": " + e.what());
+  }
+  return chosen;
 }
 
 int finish(output& out, const std::string& error) {

@@ -1,6 +1,7 @@
 // morsel dump: each item's bytes in hex on the left, 16 to a row, and its meaning on the right;
-// an array's elements each on a row of their own; a malformed item as the bytes that remain, with
-// a marker under the byte where reading stopped.
+// an array's elements each on a row of their own; with --schema, each value's members; a
+// malformed item or value as the bytes that remain, with a marker under the byte where reading
+// stopped.
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
@@ -14,11 +15,15 @@
 #include <morsel/detail/hex.h>
 #include <morsel/kind.h>
 #include <morsel/message.h>
+#include <morsel/types.h>
+#include <morsel/value.h>
 
 #include "commands.h"
 #include "input.h"
 #include "notation.h"
 #include "output.h"
+#include "units.h"
+#include "values.h"
 #include "walk.h"
 
 namespace morsel_cli {
@@ -94,6 +99,43 @@ void append_item_rows(std::string& out, const shown& item) {
   }
 }
 
+// The longest meaning a value's row shows: the rest is cut, as decode shows it whole.
+constexpr std::size_t kMostMeaning = 100;
+
+// A value's rows, `bytes` at `offset`: a record's or a tuple's members each on rows of their own,
+// after their path ("Event.time_ns: 17"), since they have no bytes of their own around them; any
+// other value whole.
+void append_value_rows(std::string& out, std::size_t offset, Bytes bytes, const morsel::type& t,
+                       const std::string& path) {
+  const morsel::type& shown_as = resolved(t);
+  if (shown_as.what == morsel::type::form::record || shown_as.what == morsel::type::form::tuple) {
+    morsel::reader in(bytes);
+    morsel::value part;
+    for (std::size_t i = 0; i < shown_as.parts.size(); ++i) {
+      const std::size_t start = in.offset();
+      morsel::read_value(in, *shown_as.parts[i], part);
+      const std::string step = shown_as.what == morsel::type::form::record
+                                   ? "." + shown_as.member_names[i]
+                                   : "[" + std::to_string(i) + "]";
+      append_value_rows(out, offset + start, bytes.subspan(start, in.offset() - start),
+                        *shown_as.parts[i], path + step);
+    }
+    return;
+  }
+  morsel::reader in(bytes);
+  std::string meaning = path + ": ";
+  append_value_text(meaning, t, morsel::read_value(in, t));
+  if (meaning.size() > kMostMeaning) {
+    std::size_t cut = kMostMeaning - 3;
+    while (cut > 0 && (static_cast<unsigned char>(meaning[cut]) & 0xC0U) == 0x80U) {
+      --cut;  // not inside a character
+    }
+    meaning.resize(cut);
+    meaning += "...";
+  }
+  append_rows(out, offset, bytes, meaning);
+}
+
 // The bytes from the malformed item at `at` on (`rest`, as far as they are known), through a row
 // past the byte where reading stopped, with a marker under that byte (or just past the end, when
 // the bytes ran out).
@@ -146,11 +188,20 @@ int dump(const options& how) {
         error = e.what();
       }
     } else {
-      error = walk_input(
-          how, out, [&out](const shown& item) { append_item_rows(out.text(), item); },
-          [&out](Bytes rest, std::size_t at, const morsel::decode_error& e) {
-            append_malformed(out.text(), rest, at, e);
-          });
+      const auto malformed = [&out](Bytes rest, std::size_t at, const morsel::decode_error& e) {
+        append_malformed(out.text(), rest, at, e);
+      };
+      if (!how.schema.empty()) {
+        const schema_type schema = read_schema(how);
+        value_units values(
+            *schema.type, [&out, &schema](std::size_t offset, Bytes bytes, const morsel::value&) {
+              append_value_rows(out.text(), offset, bytes, *schema.type, schema.type->spelled());
+            });
+        error = walk_input(how, out, values, malformed);
+      } else {
+        item_units items([&out](const shown& item) { append_item_rows(out.text(), item); });
+        error = walk_input(how, out, items, malformed);
+      }
     }
   } catch (const input_error& e) {
     (void)out.finish();  // the items read before, then the reason

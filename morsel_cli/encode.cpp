@@ -1,5 +1,5 @@
-// morsel encode: the notation (or, with --json, JSON Lines) read back into bytes, written only
-// when all of it is good.
+// morsel encode: the notation (or, with --json, JSON Lines of items, or with --schema of values)
+// read back into bytes, written only when all of it is good.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,29 +9,39 @@
 #include <vector>
 
 #include <morsel/morsel.h>
+#include <morsel/writer.h>
 
 #include "commands.h"
 #include "input.h"
 #include "json.h"
 #include "notation.h"
 #include "output.h"
+#include "values.h"
 
 namespace morsel_cli {
 
 int encode(const options& how) {
   std::vector<unsigned char> bytes;
   try {
+    const schema_type schema = how.schema.empty() ? schema_type{} : read_schema(how);
     const byte_buffer input = read_all(input_file(how.input));
     const std::string_view text(reinterpret_cast<const char*>(input.data()), input.size());
-    const std::vector<parsed_item> items = how.json ? parse_json_items(text) : parse_notation(text);
-    if (how.item) {
-      bytes = encode_lone_item(items);
+    if (schema.type != nullptr) {
+      morsel::writer message;
+      encode_json_values(text, *schema.type, message);
+      bytes.assign(message.bytes().begin(), message.bytes().end());
     } else {
-      encoded message = encode_message(items);
-      for (const std::string& warning : message.warnings) {
-        complain("warning: " + warning);
+      const std::vector<parsed_item> items =
+          how.json ? parse_json_items(text) : parse_notation(text);
+      if (how.item) {
+        bytes = encode_lone_item(items);
+      } else {
+        encoded message = encode_message(items);
+        for (const std::string& warning : message.warnings) {
+          complain("warning: " + warning);
+        }
+        bytes = std::move(message.bytes);
       }
-      bytes = std::move(message.bytes);
     }
   } catch (const input_error& e) {
     complain(e.what());

@@ -1,7 +1,8 @@
-// morsel decode|encode [--json] [--hex] [--item] [FILE], morsel dump [--hex] [--item] [FILE]: shows
-// what a buffer of the morsel format holds, and writes one from text. Exits 0 on success, 1 when
-// the input is malformed or cannot be read or the output cannot be written, 2 on a bad command
-// line.
+// morsel decode|encode|dump: shows what a buffer of the morsel format holds, item by item or as
+// the values a schema describes, and writes one from text. Exits 0 on success, 1 when the input
+// or the schema is malformed or cannot be read or the output cannot be written, 2 on a bad
+// command line.
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -14,8 +15,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: morsel decode [--json] [--hex] [--item] [FILE]\n"
+    "       morsel decode --schema SCHEMA [--type NAME] [--json] [--hex] [FILE]\n"
     "       morsel encode [--json] [--hex] [--item] [FILE]\n"
-    "       morsel dump [--hex] [--item] [FILE]\n"
+    "       morsel encode --schema SCHEMA [--type NAME] --json [--hex] [FILE]\n"
+    "       morsel dump [--schema SCHEMA [--type NAME]] [--hex] [--item] [FILE]\n"
     "       morsel --help | --version\n";
 
 constexpr const char* kHelp =
@@ -31,8 +34,19 @@ constexpr const char* kHelp =
     "           (encode: write one such item)\n"
     "  --json   decode prints, and encode reads, one JSON object per item:\n"
     "           {\"offset\":0,\"kind\":\"u32\",\"value\":7}\n"
+    "  --schema SCHEMA\n"
+    "           the message is values of a type of the schema file SCHEMA, back to back:\n"
+    "           decode and dump show each value by its members' names, and encode reads\n"
+    "           {\"offset\":0,\"type\":\"Event\",\"value\":{...}} (with --json)\n"
+    "  --type NAME\n"
+    "           the values are of the schema's type NAME, not of its first\n"
     "\n"
-    "See morsel(1) for the text notation.\n";
+    "See morsel(1) for the text notation and docs/schema.md for schemas.\n";
+
+// `arg` is the option `name`, alone or as "name=value".
+bool option_named(std::string_view arg, std::string_view name) {
+  return arg.starts_with(name) && (arg.size() == name.size() || arg[name.size()] == '=');
+}
 
 int bad_usage(const std::string& what) {
   morsel_cli::complain(what);
@@ -72,7 +86,22 @@ int run(int argc, const char* const argv[]) {
   bool options_done = false;
   for (int i = 2; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (!options_done && arg == "--") {
+    // --schema FILE or --schema=FILE; the same for --type.
+    std::string* const valued = options_done                    ? nullptr
+                                : option_named(arg, "--schema") ? &how.schema
+                                : option_named(arg, "--type")   ? &how.type
+                                                                : nullptr;
+    if (valued != nullptr) {
+      const std::size_t equals = arg.find('=');
+      if (equals == std::string_view::npos && i + 1 == argc) {
+        return bad_usage("option '" + std::string(arg) + "' needs a value");
+      }
+      *valued = equals == std::string_view::npos ? std::string(argv[++i])
+                                                 : std::string(arg.substr(equals + 1));
+      if (valued->empty()) {
+        return bad_usage("option '" + std::string(arg.substr(0, equals)) + "' needs a value");
+      }
+    } else if (!options_done && arg == "--") {
       options_done = true;
     } else if (!options_done && (arg == "--help" || arg == "-h")) {
       return print(kUsage) == 0 ? print(kHelp) : 1;
@@ -90,6 +119,15 @@ int run(int argc, const char* const argv[]) {
       how.input = {.standard_input = arg == "-", .path = std::string(arg)};
       have_path = true;
     }
+  }
+  if (!how.type.empty() && how.schema.empty()) {
+    return bad_usage("--type names a type of the --schema");
+  }
+  if (!how.schema.empty() && how.item) {
+    return bad_usage("--schema reads a message of values, not one item (--item)");
+  }
+  if (!how.schema.empty() && command == "encode" && !how.json) {
+    return bad_usage("encode --schema reads JSON Lines: add --json");
   }
   return command_run(how);
 }

@@ -296,12 +296,25 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
       EXPECT_STREQ(e.what(), c.message) << c.text;
     }
   }
-  const morsel::type_set types = morsel::type_set::parse(
+  morsel::type_set types = morsel::type_set::parse(
       "# a comment\nA {0: u8, x: optional<A>}  B = vector<A>\nE = enum i8 {low = -128}");
   EXPECT_EQ(types.first()->spelled(), "A");
   EXPECT_EQ(types.find("B")->parts.front()->spelled(), "vector<A>");
   EXPECT_EQ(types.find("E")->enumerators.front().second, "low");
   EXPECT_EQ(types.find("C"), nullptr);
+  EXPECT_EQ(&types.type_of(" A "), types.first());
+  EXPECT_EQ(types.type_of("map<E, vector<B>>").spelled(), "map<E, vector<B>>");
+  for (const auto& [expression, message] : {
+           std::pair{"vector<C>", "line 1, column 8: the schema has no type C"},
+           std::pair{"A B", "line 1, column 3: expected the end of the type, got 'B'"},
+       }) {
+    try {
+      (void)types.type_of(expression);
+      ADD_FAILURE() << expression;
+    } catch (const morsel::schema_error& e) {
+      EXPECT_STREQ(e.what(), message) << expression;
+    }
+  }
 }
 
 // What a value does not hold is refused by name, and the writer is left as it was.

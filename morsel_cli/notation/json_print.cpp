@@ -1,4 +1,5 @@
-// Writing items as JSON, by hand: a line per item, numbers by std::to_chars.
+// JSON's spelling of numbers and strings, by hand: numbers by std::to_chars, strings as JSON
+// strings when their bytes are UTF-8.
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -12,17 +13,13 @@
 #include <morsel/kind.h>
 #include <morsel/message.h>
 
-#include "json.h"
 #include "notation.h"
+#include "spelling.h"
+#include "values.h"
 
 namespace morsel_cli {
-namespace {
+namespace {}  // namespace
 
-// Integers a double holds exactly: a JSON tool that reads numbers as doubles keeps them.
-constexpr unsigned long kExactInDouble = 1UL << 53U;
-
-// Whether `bytes` are UTF-8 as JSON carries it: no overlong forms, no surrogates, nothing past
-// U+10FFFF.
 bool is_utf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
@@ -63,6 +60,8 @@ bool is_utf8(std::string_view bytes) {
   return true;
 }
 
+namespace {
+
 void append_json_text(std::string& out, std::string_view text) {
   out += '"';
   for (const char c : text) {
@@ -96,21 +95,6 @@ void append_json_bytes_of(std::string& out, std::string_view bytes) {
   out += "\"}";
 }
 
-void append_json_string(std::string& out, std::string_view bytes, string_header header) {
-  const auto usual = morsel::detail::string_header(bytes.size());
-  if (header.tag == usual[0] && header.length == usual[1]) {
-    append_json_bytes_of(out, bytes);
-    return;
-  }
-  out += "{\"tag\":";
-  append_number(out, static_cast<unsigned int>(header.tag));
-  out += ",\"length\":";
-  append_number(out, static_cast<unsigned int>(header.length));
-  out += ",\"string\":";
-  append_json_bytes_of(out, bytes);
-  out += '}';
-}
-
 // A float or double: a number when a double holds it as JSON tools read it, else the notation's
 // spelling in a string. An f32's shortest form is kept only when a tool that reads it as a double
 // and prints that double's shortest form gives back the same float; else the double's form is.
@@ -138,98 +122,63 @@ void append_json_float(std::string& out, T value) {
   out.append(digits, printed.ptr);
 }
 
-void append_json_value(std::string& out, const morsel::item& value,
-                       std::span<const unsigned char> item_bytes) {
-  switch (morsel::kind_of(value)) {
-    case morsel::kind::boolean:
-      out += std::get<bool>(value) ? "true" : "false";
-      break;
-    case morsel::kind::u8:
-      append_number(out, static_cast<unsigned int>(std::get<unsigned char>(value)));
-      break;
-    case morsel::kind::u32:
-      append_number(out, std::get<unsigned int>(value));
-      break;
-    case morsel::kind::u64: {
-      const unsigned long number = std::get<unsigned long>(value);
-      if (number <= kExactInDouble) {
-        append_number(out, number);
-      } else {
-        out += '"';
-        append_number(out, number);
-        out += '"';
-      }
-      break;
-    }
-    case morsel::kind::i8:
-      append_number(out, static_cast<int>(std::get<signed char>(value)));
-      break;
-    case morsel::kind::i32:
-      append_number(out, std::get<int>(value));
-      break;
-    case morsel::kind::f32:
-      append_json_float(out, std::get<float>(value));
-      break;
-    case morsel::kind::f64:
-      append_json_float(out, std::get<double>(value));
-      break;
-    case morsel::kind::string:
-      append_json_string(out, std::get<std::string_view>(value), header_at(item_bytes));
-      break;
-    case morsel::kind::u8_array:
-    case morsel::kind::u64_array:
-    case morsel::kind::f64_array:
-    case morsel::kind::string_array: {
-      out += '[';
-      bool first = true;
-      for_each_element(value, [&](std::span<const unsigned char> bytes, const morsel::item& e) {
-        if (!first) {
-          out += ',';
-        }
-        first = false;
-        append_json_value(out, e, bytes);
-      });
-      out += ']';
-      break;
-    }
-    case morsel::kind::person: {
-      const Person& person = std::get<Person>(value);
-      out += "{\"age\":";
-      append_number(out, static_cast<unsigned int>(person.age));
-      out += ",\"height\":";
-      append_json_float(out, person.height);
-      out += '}';
-      break;
-    }
-  }
-}
-
-void append_json_head(std::string& out, std::size_t offset, std::string_view kind) {
-  out += "{\"offset\":";
-  append_number(out, offset);
-  out += ",\"kind\":\"";
-  out += kind;
-  out += "\",\"value\":";
-}
-
 }  // namespace
 
-void append_json_line(std::string& out, const shown& item) {
-  append_json_head(out, item.offset, morsel::detail::info(morsel::kind_of(item.value)).word);
-  append_json_value(out, item.value, item.bytes);
-  out += "}\n";
+void json_spelling::unsigned_integer(std::string& out, std::uint64_t value) {
+  if (value <= kExactInDouble) {
+    append_number(out, value);
+  } else {
+    out += '"';
+    append_number(out, value);
+    out += '"';
+  }
 }
 
-void append_json_extra(std::string& out, std::size_t offset, std::span<const unsigned char> bytes) {
-  append_json_head(out, offset, "extra");
-  out += '[';
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (i != 0) {
-      out += ',';
-    }
-    append_number(out, static_cast<unsigned int>(bytes[i]));
+void json_spelling::signed_integer(std::string& out, std::int64_t value) {
+  const bool exact = value >= -static_cast<std::int64_t>(kExactInDouble) &&
+                     value <= static_cast<std::int64_t>(kExactInDouble);
+  if (exact) {
+    append_number(out, value);
+  } else {
+    out += '"';
+    append_number(out, value);
+    out += '"';
   }
-  out += "]}\n";
+}
+
+void json_spelling::f32(std::string& out, float value) {
+  append_json_float(out, value);
+}
+
+void json_spelling::f64(std::string& out, double value) {
+  append_json_float(out, value);
+}
+
+void json_spelling::text(std::string& out, std::string_view bytes, string_header header) {
+  const auto usual = morsel::detail::string_header(bytes.size());
+  if (header.tag == usual[0] && header.length == usual[1]) {
+    append_json_bytes_of(out, bytes);
+    return;
+  }
+  out += "{\"tag\":";
+  append_number(out, static_cast<unsigned int>(header.tag));
+  out += ",\"length\":";
+  append_number(out, static_cast<unsigned int>(header.length));
+  out += ",\"string\":";
+  append_json_bytes_of(out, bytes);
+  out += '}';
+}
+
+void json_spelling::person(std::string& out, const Person& p) {
+  out += "{\"age\":";
+  append_number(out, static_cast<unsigned int>(p.age));
+  out += ",\"height\":";
+  append_json_float(out, p.height);
+  out += '}';
+}
+
+void json_spelling::json_string(std::string& out, std::string_view text) {
+  append_json_text(out, text);
 }
 
 }  // namespace morsel_cli

@@ -47,8 +47,12 @@ void append_float(std::string& out, float value);
 void append_double(std::string& out, double value);
 void append_bytes(std::string& out, std::span<const unsigned char> bytes);  // "[1, 2]"
 
-// The value of `value`, an item whose bytes are `item_bytes` (for the string headers): "7",
-// "\"abc\"", "[1, 2]".
+// The value of `value`, an item whose bytes are `item_bytes` (for the string headers), in a
+// spelling (spelling.h): the notation's "7", "\"abc\"", "[1, 2]", or JSON's.
+template <typename Spelling>
+void spell_item_value(std::string& out, const morsel::item& value,
+                      std::span<const unsigned char> item_bytes);
+// In the notation.
 void append_value(std::string& out, const morsel::item& value,
                   std::span<const unsigned char> item_bytes);
 

@@ -224,7 +224,7 @@ class parser {
       expect_punct(']', "']' (an array kind is written " + kind_word + "[])");
       kind_word += "[]";
     }
-    if (kind_word == "i64") {
+    if (kind_word == morsel::kI64Word) {
       return {integer<long>(), kind_token.line};
     }
     if (kind_word == "extra") {

@@ -1,6 +1,6 @@
-// Printing items in the notation. Everything printed is plain ASCII and reads back to the same
-// bits: strings escape every byte outside printable ASCII, floats are the shortest text that
-// reads back to the same value, and a NaN is printed with all its bits.
+// The notation's spelling of strings, floats and a Person. Everything printed is plain ASCII and
+// reads back to the same bits: strings escape every byte outside printable ASCII, floats are the
+// shortest text that reads back to the same value, and a NaN is printed with all its bits.
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -15,6 +15,7 @@
 #include <morsel/message.h>
 
 #include "notation.h"
+#include "spelling.h"
 
 namespace morsel_cli {
 namespace {
@@ -98,67 +99,12 @@ void append_bytes(std::string& out, std::span<const unsigned char> bytes) {
   out += ']';
 }
 
-void append_value(std::string& out, const morsel::item& value,
-                  std::span<const unsigned char> item_bytes) {
-  switch (morsel::kind_of(value)) {
-    case morsel::kind::boolean:
-      out += std::get<bool>(value) ? "true" : "false";
-      break;
-    case morsel::kind::u8:
-      append_number(out, static_cast<unsigned int>(std::get<unsigned char>(value)));
-      break;
-    case morsel::kind::u32:
-      append_number(out, std::get<unsigned int>(value));
-      break;
-    case morsel::kind::u64:
-      append_number(out, std::get<unsigned long>(value));
-      break;
-    case morsel::kind::i8:
-      append_number(out, static_cast<int>(std::get<signed char>(value)));
-      break;
-    case morsel::kind::i32:
-      append_number(out, std::get<int>(value));
-      break;
-    case morsel::kind::f32:
-      append_float(out, std::get<float>(value));
-      break;
-    case morsel::kind::f64:
-      append_double(out, std::get<double>(value));
-      break;
-    case morsel::kind::string:
-      append_string(out, std::get<std::string_view>(value), header_at(item_bytes));
-      break;
-    case morsel::kind::u8_array:
-    case morsel::kind::u64_array:
-    case morsel::kind::f64_array:
-    case morsel::kind::string_array: {
-      out += '[';
-      bool first = true;
-      for_each_element(value, [&](std::span<const unsigned char> bytes, const morsel::item& e) {
-        out += first ? "" : ", ";
-        first = false;
-        append_value(out, e, bytes);
-      });
-      out += ']';
-      break;
-    }
-    case morsel::kind::person: {
-      const Person& person = std::get<Person>(value);
-      out += "{age: ";
-      append_number(out, static_cast<unsigned int>(person.age));
-      out += ", height: ";
-      append_float(out, person.height);
-      out += '}';
-      break;
-    }
-  }
-}
-
-void append_item(std::string& out, const morsel::item& value,
-                 std::span<const unsigned char> item_bytes) {
-  out += morsel::detail::info(morsel::kind_of(value)).word;
-  out += ' ';
-  append_value(out, value, item_bytes);
+void notation_spelling::person(std::string& out, const Person& p) {
+  out += "{age: ";
+  append_number(out, static_cast<unsigned int>(p.age));
+  out += ", height: ";
+  append_float(out, p.height);
+  out += '}';
 }
 
 }  // namespace morsel_cli

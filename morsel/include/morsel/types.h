@@ -72,9 +72,12 @@ class type_set {
 
   // The type defined first, or null in an empty schema.
   const type* first() const noexcept { return first_; }
-  // The type named `name`, a record's, an enum's or an alias's; or a type spelled in the
-  // language ("vector<Event>"), or null.
+  // The type named `name`, a record's, an enum's or an alias's, or null.
   const type* find(std::string_view name) const;
+  // The type an expression of the language spells ("Event", "vector<Event>", "map<string, u8>"),
+  // of this schema's types; it lives as long as the set. Throws schema_error naming the column
+  // and what is wrong (a name the schema does not define).
+  const type& type_of(std::string_view expression);
 
   // Not copied: types point at each other.
   type_set() = default;
