@@ -163,7 +163,10 @@ class schema_parser {
         ++end;
       }
     }
-    return "'" + std::string(text_.substr(at_, end - at_)) + "'";
+    std::string quoted = "'";  // appended: GCC 12 at -O3 warns of an overlap in a + b + c
+    quoted += text_.substr(at_, end - at_);
+    quoted += '\'';
+    return quoted;
   }
 
   // A name: identifiers joined by "::".
