@@ -420,6 +420,7 @@ TEST(MorselTool, JsonRoundTripsThroughJq) {
     high += static_cast<char>(b);
   }
   out.write(std::string_view(high)).write(std::vector<unsigned char>{0, 255});
+  out.write("ends in a backslash\\").write(std::vector<std::string>{"\\\"", "\\\\"});
   out.write(std::vector<unsigned long>{9007199254740993UL, 1}).write(std::vector<double>{0.1});
   out.write(std::vector<std::string>{"\xe2\x82\xac", "\xc3"}).write(0.1F).write(16777217.0F);
   out.write(std::numeric_limits<float>::denorm_min()).write(std::numeric_limits<double>::max());

@@ -151,10 +151,13 @@ class json_reader {
     } else if (v.t == json_node::type::integer) {
       number = v.flag ? -0.0 : static_cast<double>(v.integer);
     } else if (v.t == json_node::type::number) {
-      const char* end = v.text.data() + v.text.size();
-      const auto [stop, error] = std::from_chars(v.text.data(), end, number);
-      if (error != std::errc() || stop != end) {
-        fail(path, in_range, v);
+      number = v.number;  // the digits read by the JSON parser, rounded as from_chars rounds them
+      if (number == 0 || std::isinf(number)) {  // the digits tell 0 from what a double cannot hold
+        const char* end = v.text.data() + v.text.size();
+        const auto [stop, error] = std::from_chars(v.text.data(), end, number);
+        if (error != std::errc() || stop != end) {
+          fail(path, in_range, v);
+        }
       }
     } else if (v.t == json_node::type::string) {
       if (const std::optional<T> spelled = spelled_float<T>(v.text)) {

@@ -31,6 +31,7 @@ struct json_node {
   bool flag = false;  // a boolean's value; for a number, that it was written "-0"
   std::int64_t integer = 0;
   std::uint64_t unsigned_integer = 0;
+  double number = 0;      // a number with a fraction or an exponent, read as a double
   std::string text;       // a string's bytes, or a number's digits as written
   std::string name;       // the member's name, when in an object
   std::size_t first = 0;  // 1 + the index of the first child, or 0
@@ -44,7 +45,7 @@ class json_tree {
   using json = nlohmann::json;
 
   void clear() {
-    nodes_.clear();
+    used_ = 0;  // the nodes stay, so that their strings' storage serves the next tree
     open_.clear();
     error_.clear();
     numbers_ = 0;
@@ -71,18 +72,21 @@ class json_tree {
     add_number(json_node::type::unsigned_integer).unsigned_integer = value;
     return true;
   }
-  bool number_float(json::number_float_t /*value*/, const json::string_t& text) {
-    add_number(json_node::type::number).text = text;
+  bool number_float(json::number_float_t value, const json::string_t& text) {
+    json_node& number = add_number(json_node::type::number);
+    number.text = text;
+    number.number = value;
     return true;
   }
   bool string(json::string_t& value) {
-    add(json_node::type::string).text = std::move(value);
+    add(json_node::type::string).text = value;
     return true;
   }
   static bool binary(json::binary_t& /*value*/) { return false; }  // not in JSON text
   bool start_object(std::size_t /*elements*/) { return open(json_node::type::object); }
+  // Copied, not moved: the storage of both strings is kept for the next.
   bool key(json::string_t& name) {
-    key_ = std::move(name);
+    key_ = name;
     return true;
   }
   bool end_object() { return close(); }
@@ -114,15 +118,21 @@ class json_tree {
   };
 
   json_node& add(json_node::type t) {
-    const std::size_t index = nodes_.size();
-    nodes_.emplace_back();
-    json_node& added = nodes_.back();
+    const std::size_t index = used_++;
+    if (index == nodes_.size()) {
+      nodes_.emplace_back();
+    }
+    json_node& added = nodes_[index];
     added.t = t;
+    added.flag = false;
+    added.first = 0;
+    added.next = 0;
+    added.count = 0;
     if (!open_.empty()) {
       open_node& parent = open_.back();
       json_node& container = nodes_[parent.node];
       if (container.t == json_node::type::object) {
-        added.name = std::move(key_);
+        added.name = key_;
       }
       (parent.last_child == 0 ? container.first : nodes_[parent.last_child - 1].next) = index + 1;
       parent.last_child = index + 1;
@@ -139,7 +149,7 @@ class json_tree {
   }
   bool open(json_node::type t) {
     add(t);
-    open_.push_back({nodes_.size() - 1, 0});
+    open_.push_back({used_ - 1, 0});
     return true;
   }
   bool close() {
@@ -147,7 +157,8 @@ class json_tree {
     return true;
   }
 
-  std::vector<json_node> nodes_;
+  std::vector<json_node> nodes_;  // the first `used_` are the tree's
+  std::size_t used_ = 0;
   std::vector<open_node> open_;
   std::string key_;
   std::size_t error_position_ = 0;

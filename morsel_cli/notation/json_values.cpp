@@ -1,6 +1,8 @@
 #include "json_values.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,13 +49,37 @@ void fail_at(place where, const std::string& what) {
 
 place json_values::place_of(std::size_t offset) {
   offset = std::min(offset, text_.size());
-  for (; counted_ < offset; ++counted_) {
-    if (text_[counted_] == '\n') {
-      ++line_;
-      line_start_ = counted_ + 1;
+  while (counted_ < offset) {
+    const void* newline = std::memchr(text_.data() + counted_, '\n', offset - counted_);
+    if (newline == nullptr) {
+      counted_ = offset;
+      break;
     }
+    counted_ = static_cast<std::size_t>(static_cast<const char*>(newline) - text_.data()) + 1;
+    ++line_;
+    line_start_ = counted_;
   }
   return {line_, offset - line_start_ + 1};
+}
+
+// The closing quote of the string whose text starts at `from` (or the end of the text): found by
+// memchr, and not one that a backslash escapes.
+std::size_t json_values::string_end(std::size_t from) const {
+  for (;;) {
+    const void* quote = std::memchr(text_.data() + from, '"', text_.size() - from);
+    if (quote == nullptr) {
+      return text_.size();
+    }
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(quote) - text_.data());
+    std::size_t backslashes = 0;
+    while (at - backslashes > from && text_[at - backslashes - 1] == '\\') {
+      ++backslashes;
+    }
+    if (backslashes % 2 == 0) {
+      return at;
+    }
+    from = at + 1;
+  }
 }
 
 // At its matching bracket (strings and their escapes skipped), or at the next blank for anything
@@ -62,17 +88,10 @@ place json_values::place_of(std::size_t offset) {
 std::size_t json_values::value_end(std::size_t from, std::vector<std::size_t>& negative_zeros) {
   std::size_t depth = 0;
   std::size_t numbers = 0;
-  bool in_string = false;
   for (std::size_t i = from; i < text_.size(); ++i) {
     const char c = text_[i];
-    if (in_string) {
-      if (c == '\\') {
-        ++i;
-      } else if (c == '"') {
-        in_string = false;
-      }
-    } else if (c == '"') {
-      in_string = true;
+    if (c == '"') {
+      i = string_end(i + 1);
     } else if (c == '{' || c == '[') {
       if (++depth > kJsonDepthLimit) {
         fail_at(place_of(i), "nested deeper than " + std::to_string(kJsonDepthLimit));

@@ -40,6 +40,7 @@ class json_values {
  private:
   // The place of byte `offset`, asked for in increasing order: each byte is looked at once.
   place place_of(std::size_t offset);
+  std::size_t string_end(std::size_t from) const;
   // Where the value starting at `from` ends, and which of its numbers are "-0".
   std::size_t value_end(std::size_t from, std::vector<std::size_t>& negative_zeros);
 
