@@ -8,7 +8,7 @@ seconds=${1:-30}
 findings=fuzz/findings
 mkdir -p "$findings"
 
-for name in decode round_trip message_walk message_round_trip stream recursive notation; do
+for name in decode round_trip message_walk message_round_trip stream recursive schema notation; do
   scratch=$(mktemp -d)
   log=$(mktemp)
   echo "== fuzz $name for ${seconds}s"
