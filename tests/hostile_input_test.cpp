@@ -121,7 +121,8 @@ TEST(Nesting, FixedSizeValuesCountTheirLevels) {
   out.write(Outer{});
   morsel::reader in(out.bytes());
   in.set_depth_limit(2);
-  EXPECT_EQ(message_of([&] { (void)in.read<Outer>(); }), "byte 5: Outer.pair[0]: nested deeper than 2");
+  EXPECT_EQ(message_of([&] { (void)in.read<Outer>(); }),
+            "byte 5: Outer.pair[0]: nested deeper than 2");
   in.set_depth_limit(3);
   (void)in.read<Outer>();
   EXPECT_TRUE(in.empty());
