@@ -130,9 +130,9 @@ struct in_a_row {
   static void write_parts(W& out, const T& value) {
     std::size_t index = 0;
     try {
+      decltype(auto) tied = Parts::tie(value);  // once: 64 members are 64 parts, not 64 ties
       [&]<std::size_t... I>(std::index_sequence<I...>) {
-        ((index = I,
-          convention<typename Parts::template type<I>>::write(out, Parts::template at<I>(value))),
+        ((index = I, convention<typename Parts::template type<I>>::write(out, std::get<I>(tied))),
          ...);
       }
       (parts);
@@ -176,18 +176,15 @@ struct in_a_row {
   static void read_parts(R& in, T& value) {
     std::size_t index = 0;
     try {
+      decltype(auto) tied = Parts::tie(value);
       [&]<std::size_t... I>(std::index_sequence<I...>) {
-        ((index = I, read_part<I>(in, value)), ...);
+        ((index = I, convention<typename Parts::template type<I>>::read(in, std::get<I>(tied))),
+         ...);
       }
       (parts);
     } catch (...) {
       in.fail_at(Parts::step(index));
     }
-  }
-
-  template <std::size_t I, typename R, typename T>
-  static void read_part(R& in, T& value) {
-    convention<typename Parts::template type<I>>::read(in, Parts::template at<I>(value));
   }
 
   static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
@@ -209,9 +206,9 @@ struct in_a_row {
 
   template <typename T>
   static unsigned char* put(unsigned char* out, const T& value) noexcept {
+    decltype(auto) tied = Parts::tie(value);
     [&]<std::size_t... I>(std::index_sequence<I...>) {
-      ((out = convention<typename Parts::template type<I>>::put(out, Parts::template at<I>(value))),
-       ...);
+      ((out = convention<typename Parts::template type<I>>::put(out, std::get<I>(tied))), ...);
     }
     (parts);
     return out;
@@ -219,9 +216,9 @@ struct in_a_row {
   template <typename T>
   static bool get(const unsigned char*& in, T& value) noexcept {
     bool ok = true;
+    decltype(auto) tied = Parts::tie(value);
     [&]<std::size_t... I>(std::index_sequence<I...>) {
-      ((ok &= convention<typename Parts::template type<I>>::get(in, Parts::template at<I>(value))),
-       ...);
+      ((ok &= convention<typename Parts::template type<I>>::get(in, std::get<I>(tied))), ...);
     }
     (parts);
     return ok;
@@ -239,8 +236,14 @@ struct record_parts {
   static constexpr auto& at(V& value) {
     return std::get<I>(members_of(value));
   }
+  // The members as a tuple of references.
+  template <typename V>
+  static constexpr auto tie(V& value) {
+    return members_of(value);
+  }
   static path_step step(std::size_t index) {
-    return {step_kind::member, index, names_of<T>()[index], {}};
+    static constexpr auto names = names_of<T>();  // not made at run time: a constant
+    return {step_kind::member, index, names[index], {}};
   }
   template <typename B>
   static void describe(B& builder, std::string& out) {
@@ -257,6 +260,10 @@ struct tuple_parts {
   template <std::size_t I, typename V>
   static constexpr auto& at(V& value) {
     return std::get<I>(value);
+  }
+  template <typename V>
+  static constexpr V& tie(V& value) {
+    return value;
   }
   static path_step step(std::size_t index) { return {step_kind::element, index, {}, {}}; }
   template <typename B>

@@ -86,10 +86,27 @@ class schema_builder {
   std::vector<std::pair<const void*, std::string>> definitions_;  // the name, then the rest
 };
 
+// Spells types as schema_builder does, but names the records and enums it meets without defining
+// them: the names errors give the values they are in, at a fraction of the compile time.
+struct name_speller {
+  template <typename T>
+  void spell(std::string& out) {
+    convention<T>::describe(*this, out);
+  }
+  template <typename T>
+  void record(std::string& out) {
+    out += type_name_storage<T>.view();
+  }
+  template <typename E, typename Underlying>
+  void enumeration(std::string& out) {
+    out += type_name_storage<E>.view();
+  }
+};
+
 // T spelled alone, as errors name the value they are in.
 template <typename T>
 std::string spelled() {
-  schema_builder builder;
+  name_speller builder;
   std::string out;
   builder.spell<T>(out);
   return out;

@@ -163,12 +163,16 @@ struct member_address {
   const M* at;
 };
 
+// The members of the unmade object, as references: bound once for all of them.
+template <typename T>
+inline constexpr auto unmade_members =
+    aggregate_members<aggregate_initializer_count<T>()>(unmade_object<T>.value);
+
 template <typename T, std::size_t I>
 consteval auto address_of_member() {
-  constexpr std::size_t count = aggregate_initializer_count<T>();
-  const auto members = aggregate_members<count>(unmade_object<T>.value);
-  using M = std::remove_cvref_t<std::tuple_element_t<I, decltype(members)>>;
-  return member_address<M>{&std::get<I>(members)};
+  using M = std::remove_cvref_t<
+      std::tuple_element_t<I, std::remove_cvref_t<decltype(unmade_members<T>)>>>;
+  return member_address<M>{&std::get<I>(unmade_members<T>)};
 }
 
 consteval std::size_t digits_of(std::size_t n) {
