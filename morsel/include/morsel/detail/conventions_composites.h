@@ -132,7 +132,7 @@ struct in_a_row {
     try {
       decltype(auto) tied = Parts::tie(value);  // once: 64 members are 64 parts, not 64 ties
       [&]<std::size_t... I>(std::index_sequence<I...>) {
-        ((index = I, convention<typename Parts::template type<I>>::write(out, std::get<I>(tied))),
+        ((index = I, convention<typename Parts::template type<I>>::write(out, member_at<I>(tied))),
          ...);
       }
       (parts);
@@ -178,7 +178,7 @@ struct in_a_row {
     try {
       decltype(auto) tied = Parts::tie(value);
       [&]<std::size_t... I>(std::index_sequence<I...>) {
-        ((index = I, convention<typename Parts::template type<I>>::read(in, std::get<I>(tied))),
+        ((index = I, convention<typename Parts::template type<I>>::read(in, member_at<I>(tied))),
          ...);
       }
       (parts);
@@ -208,7 +208,7 @@ struct in_a_row {
   static unsigned char* put(unsigned char* out, const T& value) noexcept {
     decltype(auto) tied = Parts::tie(value);
     [&]<std::size_t... I>(std::index_sequence<I...>) {
-      ((out = convention<typename Parts::template type<I>>::put(out, std::get<I>(tied))), ...);
+      ((out = convention<typename Parts::template type<I>>::put(out, member_at<I>(tied))), ...);
     }
     (parts);
     return out;
@@ -218,7 +218,7 @@ struct in_a_row {
     bool ok = true;
     decltype(auto) tied = Parts::tie(value);
     [&]<std::size_t... I>(std::index_sequence<I...>) {
-      ((ok &= convention<typename Parts::template type<I>>::get(in, std::get<I>(tied))), ...);
+      ((ok &= convention<typename Parts::template type<I>>::get(in, member_at<I>(tied))), ...);
     }
     (parts);
     return ok;
@@ -234,9 +234,9 @@ struct record_parts {
   using type = std::remove_cvref_t<std::tuple_element_t<I, members>>;
   template <std::size_t I, typename V>
   static constexpr auto& at(V& value) {
-    return std::get<I>(members_of(value));
+    return member_at<I>(members_of(value));
   }
-  // The members as a tuple of references.
+  // The members as a row of references.
   template <typename V>
   static constexpr auto tie(V& value) {
     return members_of(value);

@@ -108,12 +108,13 @@ inline constexpr bool has_base = requires {
   T{any_base<T>{}};
 };
 
-// A tuple of references to the members of `value` (T may be const), in the order they are written.
+// A row of references (or a type's own std::tuple of them) to the members of `value` (T may be
+// const), in the order they are written.
 template <record T>
 constexpr auto members_of(T& value) {
   if constexpr (listed<std::remove_const_t<T>>) {
     return []<auto... P>(T & of, morsel::members<P...> /*list*/) {
-      return std::tie(of.*P...);
+      return refs_of(of.*P...);
     }
     (value, typename std::remove_const_t<T>::morsel_members{});
   } else if constexpr (described<T>) {

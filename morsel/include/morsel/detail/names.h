@@ -172,7 +172,7 @@ template <typename T, std::size_t I>
 consteval auto address_of_member() {
   using M = std::remove_cvref_t<
       std::tuple_element_t<I, std::remove_cvref_t<decltype(unmade_members<T>)>>>;
-  return member_address<M>{&std::get<I>(unmade_members<T>)};
+  return member_address<M>{&member_at<I>(unmade_members<T>)};
 }
 
 consteval std::size_t digits_of(std::size_t n) {
