@@ -6,10 +6,12 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <tuple>
 #include <variant>
 #include <vector>
@@ -68,14 +70,17 @@ class SchemaTool : public testing::Test {
     schema_ = dir_ + "/sample.schema";
     std::ofstream(schema_) << morsel::schema<Sample>();
   }
-  void TearDown() override { (void)std::system(("rm -rf '" + dir_ + "'").c_str()); }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
 
-  Outcome tool(std::vector<std::string> args, const std::string& input) const {
+  static Outcome tool(std::vector<std::string> args, const std::string& input) {
     return program_test::run(
         Invocation{.program = MORSEL_CLI_BIN, .args = std::move(args), .input = input});
   }
   // `command` in a shell whose PATH finds jq, with the tool as "$MORSEL".
-  Outcome shell(const std::string& command, const std::string& input = "") const {
+  static Outcome shell(const std::string& command, const std::string& input = "") {
     return program_test::run(Invocation{.program = "/bin/sh",
                                         .args = {"-c", "MORSEL=" MORSEL_CLI_BIN "; " + command},
                                         .path = "/usr/local/bin:/usr/bin:/bin",

@@ -14,6 +14,7 @@ namespace morsel::detail {
 
 template <std::size_t I, typename T>
 struct ref_leaf {
+  constexpr explicit ref_leaf(T& to) noexcept : ref(to) {}
   T& ref;
 };
 
@@ -22,7 +23,7 @@ struct ref_row;
 
 template <std::size_t... I, typename... T>
 struct ref_row<std::index_sequence<I...>, T...> : ref_leaf<I, T>... {
-  constexpr explicit ref_row(T&... refs) noexcept : ref_leaf<I, T>{refs}... {}
+  constexpr explicit ref_row(T&... refs) noexcept : ref_leaf<I, T>(refs)... {}
 };
 
 template <typename... T>

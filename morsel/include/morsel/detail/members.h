@@ -27,6 +27,7 @@
 #define MORSEL_DETAIL_MEMBERS_H
 
 #include <cstddef>
+#include <exception>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -40,26 +41,20 @@ namespace morsel::detail {
 // ---- Counting an aggregate's members.
 
 // Converts to any member type: stands for one initializer when the members of an aggregate of
-// type Owner are counted. Never defined; only named in unevaluated requirements. Not to Owner
-// itself (one initializer would then be a copy), and not to std::optional or a tuple of one
-// element, whose converting constructors from any one value would make the conversion ambiguous
-// and the count wrong: they are initialized through those constructors instead.
-
-// NOLINTBEGIN(clang-diagnostic-undefined-internal): declared only, to be named in requirements
-#if defined(__clang__)
-#pragma clang diagnostic push  // Clang takes a use in std::optional's requirements for a call
-#pragma clang diagnostic ignored "-Wundefined-internal"
-#endif
+// type Owner are counted. Only named in unevaluated requirements. Not to Owner itself (one
+// initializer would then be a copy), and not to std::optional or a tuple of one element, whose
+// converting constructors from any one value would make the conversion ambiguous and the count
+// wrong: they are initialized through those constructors instead. Defined, though never run:
+// Clang takes a use in std::optional's requirements for a call, and refuses a call of an
+// undefined function to a type of an anonymous namespace.
 template <typename Owner>
 struct any_member {
   template <typename T>
-  requires(!std::is_same_v<T, Owner> && !is_optional<T> && !is_single_tuple<T>) operator T()
-      const;  // NOLINT(google-explicit-constructor)
+  requires(!std::is_same_v<T, Owner> && !is_optional<T> && !is_single_tuple<T>) [[noreturn]]
+  operator T() const {  // NOLINT(google-explicit-constructor)
+    std::terminate();
+  }
 };
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
-// NOLINTEND(clang-diagnostic-undefined-internal)
 
 template <typename T, std::size_t... I>
 constexpr bool brace_initializable(std::index_sequence<I...> /*initializers*/) {
@@ -96,11 +91,11 @@ constexpr bool paren_initializable(std::index_sequence<I...> /*initializers*/) {
 // Converts only to a base class of T: an aggregate's first initializers are its bases'.
 template <typename T>
 struct any_base {
-  // NOLINTBEGIN(clang-diagnostic-undefined-internal): declared only, as any_member's
   template <typename B>
-  requires(std::is_base_of_v<B, T> && !std::is_same_v<B, T>) operator B()
-      const;  // NOLINT(google-explicit-constructor)
-  // NOLINTEND(clang-diagnostic-undefined-internal)
+  requires(std::is_base_of_v<B, T> && !std::is_same_v<B, T>) [[noreturn]] operator B()
+      const {  // NOLINT(google-explicit-constructor): as any_member's, never run
+    std::terminate();
+  }
 };
 
 template <typename T>
