@@ -51,11 +51,12 @@ struct convention_form {
   std::size_t most_parts;
 };
 
-constexpr std::array<convention_form, 6> kConventions = {{
+constexpr std::array<convention_form, 7> kConventions = {{
     {"vector", form::vector, 1, 1},
     {"array", form::array, 1, 1},  // and a count
     {"optional", form::optional, 1, 1},
     {"map", form::map, 2, 2},
+    {"set", form::set, 1, 1},
     {"tuple", form::tuple, 1, 255},
     {"variant", form::variant, 1, detail::kMaxCount + 1},
 }};
@@ -418,7 +419,7 @@ class schema_parser {
   }
 
   // A value of `t` must end: a record, tuple, std::array, variant, enum or alias may not hold
-  // itself but through a vector, a map or an optional.
+  // itself but through a vector, a map, a set or an optional.
   void check_finite(const type& t) {
     std::vector<const type*> path;
     visit(t, path);
@@ -426,10 +427,12 @@ class schema_parser {
   void visit(const type& t, std::vector<const type*>& path) {
     if (std::find(path.begin(), path.end(), &t) != path.end()) {
       throw schema_error("the type " + path.front()->spelled() +
-                         " holds itself but through a vector, a map or an optional: a value of "
+                         " holds itself but through a vector, a map, a set or an optional: a "
+                         "value of "
                          "it would never end");
     }
-    if (t.what == form::vector || t.what == form::map || t.what == form::optional) {
+    if (t.what == form::vector || t.what == form::map || t.what == form::set ||
+        t.what == form::optional) {
       return;
     }
     path.push_back(&t);
@@ -520,6 +523,7 @@ std::size_t type::min_size() const noexcept {
     case form::optional:
       return info(kind::boolean).fixed_size;
     case form::map:
+    case form::set:
       return detail::kLengthItemSize;
     case form::tuple:
     case form::record: {

@@ -19,7 +19,7 @@ namespace morsel::detail {
 struct dynamic_reader {
   using form = type::form;
 
-  // Entries by their keys' values (`flat` holds key, value, key, value...).
+  // Entries by their keys' values (`flat` holds key, value, key, value...), or a set's elements.
   struct key_order {
     const value::list* flat;
     bool operator()(std::size_t a, std::size_t b) const { return (*flat)[a] < (*flat)[b]; }
@@ -90,6 +90,8 @@ struct dynamic_reader {
         return optional(in, t, v);
       case form::map:
         return entries(in, t, v);
+      case form::set:
+        return set_elements(in, t, v);
       case form::tuple:
       case form::record:
         return parts(in, t, v);
@@ -225,6 +227,32 @@ struct dynamic_reader {
         if (!keys.insert(2 * i).second) {
           reader::fail_entry({step_kind::entry_key, i, {}, {}}, key_offset,
                              "its key repeats an earlier entry's");
+        }
+      }
+    });
+  }
+
+  static void set_elements(reader& in, const type& t, value& v) {
+    const reader::level opened(in, true);
+    const type& element = *t.parts.front();
+    const std::size_t count_offset = in.position();
+    const std::size_t count = in.read_count();
+    value::list& values = v.as<value::list>();
+    in.counted(count, count_offset, element.min_size(), [&] {
+      if (values.size() > count) {
+        values.resize(count);
+      }
+      std::set<std::size_t, key_order> seen(key_order{&values});
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t offset = in.position();
+        try {
+          read(in, element, i < values.size() ? values[i] : values.emplace_back());
+        } catch (...) {
+          reader::fail_at({step_kind::element, i, {}, {}});
+        }
+        if (!seen.insert(i).second) {
+          reader::fail_entry({step_kind::element, i, {}, {}}, offset,
+                             "it repeats an earlier element");
         }
       }
     });

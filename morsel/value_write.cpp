@@ -102,6 +102,8 @@ struct dynamic_writer {
         return optional(out, t, v);
       case form::map:
         return entries(out, t, v);
+      case form::set:
+        return set_elements(out, t, v);
       case form::tuple:
       case form::record:
         return parts(out, t, v);
@@ -180,7 +182,7 @@ struct dynamic_writer {
     if (flat.size() / 2 > kMaxListCount) {
       throw_too_many("map", flat.size() / 2);
     }
-    refuse_repeated_keys(t, flat);
+    refuse_repeated(t, flat, 2, "a list with a key twice");
     const writer::level opened(out, true);
     out.write(static_cast<unsigned int>(flat.size() / 2));
     for (std::size_t i = 0; i < flat.size() / 2; ++i) {
@@ -199,17 +201,37 @@ struct dynamic_writer {
 
   static std::string dynamic_key(const type& t, const value& key);
 
-  // A map holds each key once; bytes with a key twice would not read back.
-  static void refuse_repeated_keys(const type& t, const value::list& flat) {
+  // A map holds each key once, a set each element: bytes with one twice would not read back.
+  // `list` holds them every `stride` values.
+  static void refuse_repeated(const type& t, const value::list& list, std::size_t stride,
+                              std::string_view what) {
     std::vector<const value*> keys;
-    keys.reserve(flat.size() / 2);
-    for (std::size_t i = 0; i < flat.size(); i += 2) {
-      keys.push_back(&flat[i]);
+    keys.reserve(list.size() / stride);
+    for (std::size_t i = 0; i < list.size(); i += stride) {
+      keys.push_back(&list[i]);
     }
     std::sort(keys.begin(), keys.end(), [](const value* a, const value* b) { return *a < *b; });
     if (std::adjacent_find(keys.begin(), keys.end(),
                            [](const value* a, const value* b) { return *a == *b; }) != keys.end()) {
-      mismatch(t, "a list with a key twice");
+      mismatch(t, what);
+    }
+  }
+
+  static void set_elements(writer& out, const type& t, const value& v) {
+    const auto& values = held<value::list>(t, v, "a list of elements");
+    if (values.size() > kMaxListCount) {
+      throw_too_many("set", values.size());
+    }
+    refuse_repeated(t, values, 1, "a list with an element twice");
+    const writer::level opened(out, true);
+    out.write(static_cast<unsigned int>(values.size()));
+    std::size_t i = 0;
+    try {
+      for (; i < values.size(); ++i) {
+        write(out, *t.parts.front(), values[i]);
+      }
+    } catch (...) {
+      writer::fail_at({step_kind::element, i, {}, {}});
     }
   }
 

@@ -111,6 +111,8 @@ class value_reader : public json_reader {
       case form::vector:
       case form::array:
         return t.is_array_item() ? array_items(n, t, path, v) : elements(n, t, path, v);
+      case form::set:
+        return elements(n, t, path, v);
       case form::optional:
         return optional(n, t, path, v);
       case form::map:

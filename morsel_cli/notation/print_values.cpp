@@ -164,6 +164,7 @@ void spell(std::string& out, const morsel::type& t, const morsel::value& v) {
     }
     case form::vector:
     case form::array:
+    case form::set:
       if (t.is_array_item()) {
         return spell_array_item<Spelling>(out, t, v);
       }

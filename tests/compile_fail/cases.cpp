@@ -1,8 +1,11 @@
 // Cases for the compile-time refusals, one per MORSEL_CASE_ macro (see CMakeLists.txt). The
 // control case uses every neighbouring overload that must keep compiling.
 #include <array>
+#include <chrono>
+#include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,7 +58,58 @@ struct SixtyFive {
   MORSEL_EIGHT(h);
   int last;
 };
+// What morsel::written_as may leave out, or get wrong.
+struct Kelvin {
+  double value;
+};
+struct NoFrom {
+  double value;
+};
+struct NoTo {
+  double value;
+};
+struct Pointing {
+  int value;
+};
+struct Shorty {
+  int value;
+};
 #endif
+
+}  // namespace
+
+#if __cplusplus >= 202002L
+template <>
+struct morsel::written_as<Kelvin> {
+  using type = double;
+  static double to(const Kelvin& k) { return k.value; }
+  static Kelvin from(double d) { return Kelvin{d}; }
+};
+template <>
+struct morsel::written_as<NoFrom> {
+  using type = double;
+  static double to(const NoFrom& x) { return x.value; }
+};
+template <>
+struct morsel::written_as<NoTo> {
+  using type = double;
+  static NoTo from(double d) { return NoTo{d}; }
+};
+template <>
+struct morsel::written_as<Pointing> {
+  using type = const int*;
+  static const int* to(const Pointing& p) { return &p.value; }
+  static Pointing from(const int* p) { return Pointing{*p}; }
+};
+template <>
+struct morsel::written_as<Shorty> {
+  using type = short;
+  static short to(const Shorty& s) { return static_cast<short>(s.value); }
+  static Shorty from(short s) { return Shorty{s}; }
+};
+#endif
+
+namespace {
 
 [[maybe_unused]] int function() {
   return 0;
@@ -87,6 +141,9 @@ struct SixtyFive {
   out.write(std::vector<std::pair<const int, int>>{});
   (void)morsel::reader(out.bytes()).read<Holding<std::string>>();
   (void)morsel::reader(out.bytes()).read<Holding<std::map<int, std::vector<Sample>>>>();
+  out.write(Holding<std::vector<Kelvin>>{}).write(std::set<Kelvin*>{}.size());
+  (void)morsel::reader(out.bytes()).read<Holding<std::deque<Kelvin>>>();
+  (void)morsel::reader(out.bytes()).read<std::chrono::system_clock::time_point>();
 #endif
 #elif defined(MORSEL_CASE_writer_int_pointer)
   morsel::writer().write(&number);
@@ -114,6 +171,14 @@ struct SixtyFive {
   morsel::reader in(morsel::serialize(7U), morsel::partial);
 #elif defined(MORSEL_CASE_read_const_pair)
   (void)morsel::reader().read<std::vector<std::pair<const int, int>>>();
+#elif defined(MORSEL_CASE_written_as_without_from)
+  morsel::writer().write(NoFrom{1.0});
+#elif defined(MORSEL_CASE_written_as_without_to)
+  (void)morsel::reader().read<Holding<NoTo>>();
+#elif defined(MORSEL_CASE_written_as_pointer)
+  morsel::writer().write(std::vector<Pointing>{});
+#elif defined(MORSEL_CASE_written_as_short)
+  morsel::writer().write(Shorty{1});
 #elif defined(MORSEL_CASE_read_record_pointer)
   (void)morsel::reader().read<Holding<const char*>>();
 #elif defined(MORSEL_CASE_int_pointer)

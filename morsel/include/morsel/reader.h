@@ -205,9 +205,14 @@ class reader {
   // before the error leaves.
   template <typename T>
   void read_whole(T& value) {
+    whole<T>([&] { detail::convention<T>::read(*this, value); });
+  }
+  // What `read_value` returns, read whole or not at all, as a value of T.
+  template <typename T, typename Read>
+  decltype(auto) whole(Read read_value) {
     const unsigned char* start = cursor_;
     try {
-      detail::convention<T>::read(*this, value);
+      return read_value();
     } catch (const detail::part_failure& failure) {
       cursor_ = start;
       detail::throw_part_failure(failure, detail::spelled<T>());
@@ -340,6 +345,8 @@ T reader::read() {
     T value{};
     detail::convention<T>::read(*this, value);  // one item: nothing to go back from
     return value;
+  } else if constexpr (detail::shape_of<T>() == detail::shape::surrogate) {
+    return whole<T>([&] { return detail::convention<T>::take(*this); });  // no T made first
   } else if constexpr (detail::writable<T>) {
     T value{};
     read_whole(value);

@@ -42,6 +42,7 @@ struct type {
     array,        // parts[0] the element, `count` of them
     optional,     // parts[0]
     map,          // parts[0] the key, parts[1] the value
+    set,          // parts[0] the element
     tuple,        // parts: the elements
     variant,      // parts: the alternatives
     record,       // parts: the members, `member_names` theirs

@@ -68,6 +68,19 @@ template <typename T>
 concept writable = shape_of<T>()
 != shape::none;
 
+// A new T read from `in`: read into a T made first, or, for a type with no default constructor
+// (one written as another's), made from what was read.
+template <typename T, typename R>
+T read_new(R& in) {
+  if constexpr (std::is_default_constructible_v<T>) {
+    T value{};
+    convention<T>::read(in, value);
+    return value;
+  } else {
+    return convention<T>::take(in);
+  }
+}
+
 template <typename T>
 constexpr std::size_t min_size() {
   return convention<T>::min_size();

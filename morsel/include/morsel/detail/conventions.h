@@ -7,5 +7,6 @@
 #include <morsel/detail/conventions_composites.h>
 #include <morsel/detail/conventions_containers.h>
 #include <morsel/detail/conventions_items.h>
+#include <morsel/detail/conventions_surrogates.h>
 
 #endif  // MORSEL_DETAIL_CONVENTIONS_H

@@ -205,7 +205,7 @@ struct in_a_row {
   }
 
   template <typename T>
-  static unsigned char* put(unsigned char* out, const T& value) noexcept {
+  static unsigned char* put(unsigned char* out, const T& value) {  // a surrogate's `to` may throw
     decltype(auto) tied = Parts::tie(value);
     [&]<std::size_t... I>(std::index_sequence<I...>) {
       ((out = convention<typename Parts::template type<I>>::put(out, member_at<I>(tied))), ...);
@@ -357,7 +357,7 @@ struct convention<A, shape::element_array> {
     }
     return walk.result();
   }
-  static unsigned char* put(unsigned char* out, const A& values) noexcept {
+  static unsigned char* put(unsigned char* out, const A& values) {
     for (const E& value : values) {
       out = convention<E>::put(out, value);
     }
@@ -404,8 +404,12 @@ struct convention<O, shape::optional> {
       convention<bool>::read(in, present);
       if (!present) {
         value.reset();
+      } else if (value) {
+        convention<T>::read(in, *value);
+      } else if constexpr (std::is_default_constructible_v<T>) {
+        convention<T>::read(in, value.emplace());
       } else {
-        convention<T>::read(in, value ? *value : value.emplace());
+        value.emplace(read_new<T>(in));
       }
     }
   }
@@ -504,9 +508,15 @@ struct convention<V, shape::variant> {
  private:
   template <typename R, std::size_t I>
   static void read_alternative(R& in, V& value) {
-    if constexpr (readable_part<alternative<I>>()) {  // else refused, once
-      convention<alternative<I>>::read(
-          in, value.index() == I ? std::get<I>(value) : value.template emplace<I>());
+    using A = alternative<I>;
+    if constexpr (readable_part<A>()) {  // else refused, once
+      if (value.index() == I) {
+        convention<A>::read(in, std::get<I>(value));
+      } else if constexpr (std::is_default_constructible_v<A>) {
+        convention<A>::read(in, value.template emplace<I>());
+      } else {
+        value.template emplace<I>(read_new<A>(in));
+      }
     }
   }
   // One reading function per alternative, picked by the index read.

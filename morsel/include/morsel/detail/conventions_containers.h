@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include <morsel/detail/convention.h>
 #include <morsel/detail/conventions_items.h>
@@ -88,8 +90,9 @@ struct convention<V, shape::vector> {
     builder.template spell<T>(out);
     out += '>';
   }
-  template <typename W>
-  static void write(W& out, const V& values) {
+  // `values`: the vector, or a std::deque or std::list written as it.
+  template <typename W, typename Range>
+  static void write(W& out, const Range& values) {
     [[maybe_unused]] constexpr bool refused_if_empty = writes_bytes();
     if (values.size() > kMaxListCount) [[unlikely]] {
       throw_too_many("std::vector", values.size());
@@ -111,8 +114,9 @@ struct convention<V, shape::vector> {
     convention<unsigned int>::write(out, count);
     std::size_t i = 0;
     try {
-      for (; i < values.size(); ++i) {
-        convention<T>::write(out, static_cast<const T&>(values[i]));
+      for (const auto& value : values) {
+        convention<T>::write(out, static_cast<const T&>(value));
+        ++i;
       }
     } catch (...) {
       out.fail_at({step_kind::element, i, {}, {}});
@@ -136,10 +140,12 @@ struct convention<V, shape::vector> {
     [[maybe_unused]] const auto level = in.template open<nesting()>();
     const std::size_t count_offset = in.position();
     const std::size_t count = in.read_count();
-    if constexpr (fixed_value<T> && !std::is_same_v<T, bool>) {
+    if constexpr (fixed_value<T> && !std::is_same_v<T, bool> &&
+                  std::is_default_constructible_v<T>) {
       // All there, and none too deep: checked and copied in one piece.
-      if (count <= in.left() / detail::fixed_size<T>() &&
-          in.nesting_fits(convention<T>::nesting())) {
+      constexpr std::size_t each =
+          std::integral_constant<std::size_t, detail::fixed_size<T>()>::value;
+      if (count <= in.left() / each && in.nesting_fits(convention<T>::nesting())) {
         if (get_all(in.here(), values, count)) [[likely]] {
           in.advance(count * detail::fixed_size<T>());
           return;
@@ -180,14 +186,53 @@ struct convention<V, shape::vector> {
           bool value = false;
           convention<bool>::read(in, value);
           i < reused ? (values[i] = value, void()) : values.push_back(value);
+        } else if (i < reused) {
+          convention<T>::read(in, values[i]);
+        } else if constexpr (std::is_default_constructible_v<T>) {
+          convention<T>::read(in, values.emplace_back());
         } else {
-          convention<T>::read(in, i < reused ? values[i] : values.emplace_back());
+          values.push_back(read_new<T>(in));
         }
       }
     } catch (...) {
       in.fail_at({step_kind::element, i, {}, {}});
     }
-    values.resize(count);
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(count), values.end());
+  }
+};
+
+// std::deque and std::list: the bytes of the std::vector of the same elements (the array item, or
+// a count and the elements), read through one.
+template <typename Q>
+struct convention<Q, shape::sequence> {
+  using T = typename Q::value_type;
+  using as_vector = convention<std::vector<T>>;
+
+  static constexpr std::size_t min_size() { return as_vector::min_size(); }
+  static constexpr std::size_t max_size() { return as_vector::max_size(); }
+  static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return as_vector::nesting(); }
+
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    as_vector::describe(builder, out);
+  }
+  template <typename W>
+  static void write(W& out, const Q& values) {
+    if constexpr (is_array_element<T> || std::is_same_v<T, bool>) {
+      as_vector::write(out, std::vector<T>(values.begin(), values.end()));  // in one piece
+    } else {
+      as_vector::write(out, values);
+    }
+  }
+  template <typename R>
+  static void read(R& in, Q& values) {
+    std::vector<T> read;
+    as_vector::read(in, read);
+    values.assign(std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
+  }
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    return as_vector::extent(at, left, depth);
   }
 };
 
@@ -290,9 +335,8 @@ struct convention<M, shape::map> {
           read_entry(in, i, node.key(), node.mapped());
           entries.insert(entries.end(), std::move(node));
         } else {
-          K key{};
-          T value{};
-          read_entry(in, i, key, value);
+          K key = new_key(in, i);
+          T value = new_value(in, i, key);
           entries.try_emplace(entries.end(), std::move(key), std::move(value));
         }
         if (entries.size() == before) {
@@ -304,6 +348,22 @@ struct convention<M, shape::map> {
   }
 
   template <typename R>
+  static K new_key(R& in, std::size_t i) {
+    try {
+      return read_new<K>(in);
+    } catch (...) {
+      in.fail_at({step_kind::entry_key, i, {}, {}});
+    }
+  }
+  template <typename R>
+  static T new_value(R& in, std::size_t i, const K& key) {
+    try {
+      return read_new<T>(in);
+    } catch (...) {
+      in.fail_at({step_kind::value_at, i, {}, printable_key(key)});
+    }
+  }
+  template <typename R>
   static void read_entry(R& in, std::size_t i, K& key, T& value) {
     try {
       convention<K>::read(in, key);
@@ -314,6 +374,108 @@ struct convention<M, shape::map> {
       convention<T>::read(in, value);
     } catch (...) {
       in.fail_at({step_kind::value_at, i, {}, printable_key(key)});
+    }
+  }
+};
+
+// std::set, std::unordered_set: a u32 count and the elements, in the container's order. Reading
+// refuses an element that repeats an earlier one, and reuses the set's nodes.
+template <typename S>
+struct convention<S, shape::set> {
+  using T = typename S::value_type;
+
+  static constexpr bool check() {
+    if constexpr (!readable_part<T>()) {
+      return false;  // refused, once, by readable_part
+    } else {
+      static_assert(detail::min_size<T>() > 0,
+                    "morsel: a set of a type that writes no bytes could not be read back");
+      return true;
+    }
+  }
+
+  static constexpr std::size_t min_size() { return convention<unsigned int>::min_size(); }
+  static constexpr std::size_t max_size() { return kUnbounded; }
+  static constexpr std::size_t fixed_size() { return 0; }
+  static constexpr std::size_t nesting() { return kUnbounded; }
+
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    out += "set<";
+    builder.template spell<T>(out);
+    out += '>';
+  }
+  template <typename W>
+  static void write(W& out, const S& values) {
+    if (values.size() > kMaxListCount) [[unlikely]] {
+      throw_too_many("set", values.size());
+    }
+    [[maybe_unused]] const auto level = out.template open<nesting()>();
+    convention<unsigned int>::write(out, static_cast<unsigned int>(values.size()));
+    std::size_t i = 0;
+    try {
+      for (const T& value : values) {
+        convention<T>::write(out, value);
+        ++i;
+      }
+    } catch (...) {
+      out.fail_at({step_kind::element, i, {}, {}});
+    }
+  }
+
+  template <typename R>
+  static void read(R& in, S& values) {
+    if constexpr (check()) {
+      read_checked(in, values);
+    }
+  }
+
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    return counted_extent<T>(at, left, depth);
+  }
+
+ private:
+  template <typename R>
+  static void read_checked(R& in, S& values) {
+    [[maybe_unused]] const auto level = in.template open<nesting()>();
+    const std::size_t count_offset = in.position();
+    const std::size_t count = in.read_count();
+    in.counted(count, count_offset, detail::min_size<T>(), [&] {
+      S old;
+      old.swap(values);
+      if constexpr (requires { values.reserve(count); }) {
+        values.reserve(justified(count, in.left(), detail::min_size<T>(), sizeof(T)));
+      }
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t offset = in.position();
+        const std::size_t before = values.size();
+        if (!old.empty()) {
+          auto node = old.extract(old.begin());
+          read_element(in, i, node.value());
+          values.insert(values.end(), std::move(node));
+        } else {
+          values.emplace_hint(values.end(), new_element(in, i));
+        }
+        if (values.size() == before) {
+          in.fail_entry({step_kind::element, i, {}, {}}, offset, "it repeats an earlier element");
+        }
+      }
+    });
+  }
+  template <typename R>
+  static T new_element(R& in, std::size_t i) {
+    try {
+      return read_new<T>(in);
+    } catch (...) {
+      in.fail_at({step_kind::element, i, {}, {}});
+    }
+  }
+  template <typename R>
+  static void read_element(R& in, std::size_t i, T& value) {
+    try {
+      convention<T>::read(in, value);
+    } catch (...) {
+      in.fail_at({step_kind::element, i, {}, {}});
     }
   }
 };

@@ -67,6 +67,17 @@ class schema_builder {
     }
   }
 
+  // A type written as another's value: its name, and the first time "Celsius = f64".
+  template <typename T, typename S>
+  void alias(std::string& out) {
+    std::size_t at = 0;
+    if (define(&identity<T>, type_name_storage<T>.view(), out, at)) {
+      std::string text = " = ";
+      spell<S>(text);
+      definitions_[at].second += text;
+    }
+  }
+
   // Every definition met, one a line, in the order met.
   std::string text() const;
 
@@ -100,6 +111,10 @@ struct name_speller {
   template <typename E, typename Underlying>
   void enumeration(std::string& out) {
     out += type_name_storage<E>.view();
+  }
+  template <typename T, typename S>
+  void alias(std::string& out) {
+    out += type_name_storage<T>.view();
   }
 };
 

@@ -5,15 +5,20 @@
 #define MORSEL_DETAIL_TRAITS_H
 
 #include <array>
+#include <chrono>
 #include <cstddef>
+#include <deque>
+#include <list>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -21,6 +26,7 @@
 #include <morsel/detail/layout.h>
 #include <morsel/item.h>
 #include <morsel/morsel.h>
+#include <morsel/written_as.h>
 
 namespace morsel {
 
@@ -69,6 +75,54 @@ template <typename K, typename V, typename H, typename E, typename A>
 inline constexpr bool is_map<std::unordered_map<K, V, H, E, A>> = true;
 
 template <typename T>
+inline constexpr bool is_set = false;
+template <typename T, typename C, typename A>
+inline constexpr bool is_set<std::set<T, C, A>> = true;
+template <typename T, typename H, typename E, typename A>
+inline constexpr bool is_set<std::unordered_set<T, H, E, A>> = true;
+
+// The sequences written as the std::vector of the same elements.
+template <typename T>
+inline constexpr bool is_sequence = false;
+template <typename T, typename A>
+inline constexpr bool is_sequence<std::deque<T, A>> = true;
+template <typename T, typename A>
+inline constexpr bool is_sequence<std::list<T, A>> = true;
+
+// What a type is written as, when not as itself: the program's own morsel::written_as, or the
+// library's for the standard types that are one number at heart. `named`: a schema names the type
+// over what it is written as.
+template <typename T>
+struct surrogate : written_as<T> {
+  static constexpr bool named = true;
+};
+template <typename Rep, typename Period>
+struct surrogate<std::chrono::duration<Rep, Period>> {
+  using type = Rep;
+  static constexpr Rep to(const std::chrono::duration<Rep, Period>& d) { return d.count(); }
+  static constexpr std::chrono::duration<Rep, Period> from(Rep count) {
+    return std::chrono::duration<Rep, Period>(count);
+  }
+  static constexpr bool named = false;
+};
+template <typename Clock, typename Duration>
+struct surrogate<std::chrono::time_point<Clock, Duration>> {
+  using type = Duration;
+  static constexpr Duration to(const std::chrono::time_point<Clock, Duration>& t) {
+    return t.time_since_epoch();
+  }
+  static constexpr std::chrono::time_point<Clock, Duration> from(Duration since_epoch) {
+    return std::chrono::time_point<Clock, Duration>(since_epoch);
+  }
+  static constexpr bool named = false;
+};
+
+template <typename T>
+inline constexpr bool has_surrogate = !requires {
+  typename surrogate<T>::morsel_unspecialized;
+};
+
+template <typename T>
 inline constexpr bool is_single_tuple = false;
 template <typename T>
 inline constexpr bool is_single_tuple<std::tuple<T>> = true;
@@ -92,13 +146,6 @@ inline constexpr bool is_item_view =
     std::is_same_v<T, u64_array_view> || std::is_same_v<T, f64_array_view> ||
     std::is_same_v<T, string_array_view>;
 
-// The standard types with a convention of their own. A hidden friend `morsel_members(auto&)`
-// of an element type is found for them too, by argument-dependent lookup: it must not make them
-// records.
-template <typename T>
-inline constexpr bool is_standard_container =
-    is_std_array<T> || is_vector<T> || is_optional<T> || is_variant<T> || is_tuple<T> || is_map<T>;
-
 // A type that names its members with a function found by argument-dependent lookup (the std::tie
 // form), or with a list of pointers to them.
 template <typename T>
@@ -120,12 +167,15 @@ enum class shape : unsigned char {
   item_view,      // std::span<const unsigned char> and the array views: read in place
   any_item,       // morsel::item
   item_vector,    // std::vector of an array element: an array item, or its long form
+  surrogate,      // written as another type's value (morsel::written_as, std::chrono)
   enumeration,    // the item of its value as its underlying type
   item_array,     // std::array of an array element: the vector's bytes, exactly N elements
   element_array,  // std::array of any other type: its elements in a row
   optional,       //
   vector,         // any other std::vector: a u32 count and the elements
+  sequence,       // std::deque, std::list: the bytes of the std::vector of the same elements
   map,            // a u32 count and the entries
+  set,            // a u32 count and the elements
   tuple,          // std::pair, std::tuple: the elements in a row
   variant,        // a u8 index and the alternative
   record,         // an aggregate or a type with morsel_members: its members in a row
@@ -147,6 +197,8 @@ constexpr shape shape_of_plain() {
     return shape::item_view;
   } else if constexpr (std::is_same_v<T, item>) {
     return shape::any_item;
+  } else if constexpr (has_surrogate<T>) {
+    return shape::surrogate;
   } else if constexpr (std::is_enum_v<T>) {
     return shape::enumeration;
   } else if constexpr (is_vector<T>) {
@@ -157,8 +209,12 @@ constexpr shape shape_of_plain() {
     return of_array_elements ? shape::item_array : shape::element_array;
   } else if constexpr (is_optional<T>) {
     return shape::optional;
+  } else if constexpr (is_sequence<T>) {
+    return shape::sequence;
   } else if constexpr (is_map<T>) {
     return shape::map;
+  } else if constexpr (is_set<T>) {
+    return shape::set;
   } else if constexpr (is_tuple<T>) {
     return shape::tuple;
   } else if constexpr (is_variant<T>) {
@@ -168,28 +224,6 @@ constexpr shape shape_of_plain() {
     return shape::record;
   } else {
     return shape::none;
-  }
-}
-
-// What a value of a shape is called in errors: "member 3[2] of the std::vector at byte 1".
-constexpr std::string_view shape_name(shape s) noexcept {
-  switch (s) {
-    case shape::item_array:
-    case shape::element_array:
-      return "std::array";
-    case shape::item_vector:
-    case shape::vector:
-      return "std::vector";
-    case shape::map:
-      return "map";
-    case shape::tuple:
-      return "tuple";
-    case shape::optional:
-      return "std::optional";
-    case shape::variant:
-      return "std::variant";
-    default:
-      return "record";
   }
 }
 
