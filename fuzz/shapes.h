@@ -5,23 +5,51 @@
 
 #include <array>
 #include <bit>
+#include <chrono>
 #include <cstdint>
+#include <deque>
+#include <list>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 #include <vector>
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <morsel/written_as.h>
 
 #include "fuzz_support.h"
 
 namespace morsel_fuzz {
 
 enum class Mood : unsigned char { calm = 1, storm = 200 };
+
+// A class of the program's own, written as a double.
+class Degrees {
+ public:
+  Degrees() = default;
+  explicit Degrees(double value) : value_(value) {}
+  double value() const { return value_; }
+
+ private:
+  double value_ = 0;
+};
+
+}  // namespace morsel_fuzz
+
+template <>
+struct morsel::written_as<morsel_fuzz::Degrees> {
+  using type = double;
+  static double to(const morsel_fuzz::Degrees& d) { return d.value(); }
+  static morsel_fuzz::Degrees from(double value) { return morsel_fuzz::Degrees(value); }
+};
+
+namespace morsel_fuzz {
 
 struct Leaf {
   unsigned int id;
@@ -40,6 +68,12 @@ struct Shapes {
   std::variant<int, std::string, Leaf> payload;
   std::pair<long, std::tuple<bool, double>> extra;
   std::optional<std::vector<std::optional<Leaf>>> maybe;
+  std::chrono::system_clock::time_point at;
+  std::vector<Degrees> readings;
+  std::set<std::string> labels;
+  std::unordered_set<int> channels;
+  std::deque<double> ring;  // past 255: the long form
+  std::list<std::set<unsigned char>> groups;
 };
 
 inline Leaf draw_leaf(FuzzedDataProvider& in) {
@@ -85,6 +119,23 @@ inline Shapes draw_shapes(FuzzedDataProvider& in) {
       }
       return std::nullopt;
     });
+  }
+  s.at = std::chrono::system_clock::time_point(
+      std::chrono::system_clock::duration(in.ConsumeIntegral<long>()));
+  s.readings = draw_vector<Degrees>(
+      in, 4, [&] { return Degrees(std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>())); });
+  for (std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, 4); n > 0; --n) {
+    s.labels.insert(in.ConsumeRandomLengthString(300));
+  }
+  for (std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, 3); n > 0; --n) {
+    s.channels.insert(in.ConsumeIntegral<int>());
+  }
+  const auto ring = draw_vector<double>(
+      in, 300, [&] { return std::bit_cast<double>(in.ConsumeIntegral<std::uint64_t>()); });
+  s.ring.assign(ring.begin(), ring.end());
+  for (std::size_t n = in.ConsumeIntegralInRange<std::size_t>(0, 3); n > 0; --n) {
+    const auto bytes = in.ConsumeBytes<unsigned char>(in.ConsumeIntegralInRange<std::size_t>(0, 4));
+    s.groups.emplace_back(bytes.begin(), bytes.end());
   }
   return s;
 }
