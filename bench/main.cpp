@@ -80,6 +80,13 @@ constexpr std::array kComparisons = {
     Comparison{"doubles_100k/read/morsel", "doubles_100k/read/msgpack", 0.5, false, true},
     Comparison{"event_log/write/morsel", "event_log/write/msgpack", 0.6, false, true},
     Comparison{"event_log/read/morsel", "event_log/read/msgpack", 0.8, false, true},
+    // The program's own types through written_as cost nothing over their surrogates.
+    Comparison{"written_as/write/own", "written_as/write/surrogates", 1.05, false, true},
+    Comparison{"written_as/read/own", "written_as/read/surrogates", 1.05, false, true},
+    Comparison{"written_as/write/own_with_id", "written_as/write/surrogates_with_id", 1.05, false,
+               true},
+    Comparison{"written_as/read/own_with_id", "written_as/read/surrogates_with_id", 1.05, false,
+               true},
 };
 
 }  // namespace

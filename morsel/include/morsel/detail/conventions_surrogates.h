@@ -149,15 +149,20 @@ struct convention<T, shape::surrogate> {
   }
   // False when a tag is wrong or `from` refuses: the part-by-part read then says which.
   static bool get(const unsigned char*& in, T& value) noexcept {
-    S written{};
+    S written;  // get sets it whole
     if (!convention<S>::get(in, written)) {
       return false;
     }
-    try {
+    if constexpr (noexcept(value = W::from(std::move(written)))) {
       value = W::from(std::move(written));
       return true;
-    } catch (...) {
-      return false;
+    } else {
+      try {
+        value = W::from(std::move(written));
+        return true;
+      } catch (...) {
+        return false;
+      }
     }
   }
 };
