@@ -118,6 +118,14 @@ class reader {
 
   template <typename T>
   T read();
+  // Reads what read<T>() reads into `value`, reusing the storage it already has: a string's or a
+  // vector's capacity, a vector's elements, an optional's value, a map's or a set's nodes (those
+  // past a smaller count are freed). Reading many values into one then allocates only where a
+  // value outgrows what the last one left. After
+  // a throw, `value` is valid but unspecified, and the reader has not moved. Views (string_view,
+  // the array views) and items are read as read<T>() reads them.
+  template <typename T>
+  void read_into(T& value);
 
   item next();
   // The kind of the item at the cursor, from its first bytes, without moving or checking the rest
@@ -354,6 +362,18 @@ T reader::read() {
   } else {
     detail::refuse<T>();
     return T{};
+  }
+}
+
+template <typename T>
+void reader::read_into(T& value) {
+  if constexpr (std::is_same_v<T, item> || detail::shape_of<T>() == detail::shape::text_view ||
+                detail::shape_of<T>() == detail::shape::item_view) {
+    value = read<T>();
+  } else if constexpr (detail::writable<T>) {
+    read_whole(value);
+  } else {
+    detail::refuse<T>();
   }
 }
 

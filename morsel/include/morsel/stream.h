@@ -87,6 +87,11 @@ class stream {
   std::optional<item> next();
   template <typename T>
   std::optional<T> read();
+  // As read<T>(), into `value`, reusing its storage as reader::read_into does: true when the value
+  // was whole and is read, false where read<T>() returns nullopt (`value` is then valid but
+  // unspecified).
+  template <typename T>
+  bool read_into(T& value);
   // A value of a type known at run time (morsel/value.h), read into `into` as read<T>() reads
   // the C++ type: true when it was whole, false as read<T>() returns nullopt (`into` is then
   // valid but unspecified).
@@ -149,6 +154,10 @@ class stream {
   }
   [[noreturn]] void refuse_past_limit(std::size_t size) const;
 
+  // The value at the cursor, read by `read_value` once it is whole; false while it is not.
+  template <typename T, typename Read>
+  bool read_whole(Read read_value);
+
   template <typename T>
   static constexpr char type_key = 0;
   static constexpr std::size_t kLeastMargin = 64;
@@ -172,37 +181,56 @@ std::optional<T> stream::read() {
   if constexpr (std::is_same_v<T, item>) {
     return next();
   } else {
-    if ((finished_ && empty()) || still_short(&type_key<T>)) {
-      return std::nullopt;  // the message ended between values, or the bytes lacking have not come
+    std::optional<T> value;
+    (void)read_whole<T>([&] { value.emplace(in_.read<T>()); });
+    return value;
+  }
+}
+
+template <typename T>
+bool stream::read_into(T& value) {
+  if constexpr (std::is_same_v<T, item>) {
+    std::optional<item> read = next();
+    if (read) {
+      value = *read;
     }
-    const std::span<const unsigned char> rest = remaining();
-    const auto measured = [&] {
-      return detail::convention<T>::extent(rest.data(), rest.size(), depth_limit_);
-    };
-    if (!finished_ && !far_from_end(rest.size(), detail::max_size<T>())) {
-      const detail::measured m = measured();
-      if (m.what == detail::fault::cut_short) {
-        wait_for(m.size - rest.size(), &type_key<T>);
-        return std::nullopt;
-      }
+    return read.has_value();
+  } else {
+    return read_whole<T>([&] { in_.read_into(value); });
+  }
+}
+
+template <typename T, typename Read>
+bool stream::read_whole(Read read_value) {
+  if ((finished_ && empty()) || still_short(&type_key<T>)) {
+    return false;  // the message ended between values, or the bytes lacking have not come
+  }
+  const std::span<const unsigned char> rest = remaining();
+  const auto measured = [&] {
+    return detail::convention<T>::extent(rest.data(), rest.size(), depth_limit_);
+  };
+  if (!finished_ && !far_from_end(rest.size(), detail::max_size<T>())) {
+    const detail::measured m = measured();
+    if (m.what == detail::fault::cut_short) {
+      wait_for(m.size - rest.size(), &type_key<T>);
+      return false;
     }
-    const std::size_t before = in_.offset();
-    try {
-      T value = in_.read<T>();
-      read_one(in_.offset() - before);
-      return value;
-    } catch (const truncated_error&) {
-      if (finished_) {
-        throw;
-      }
-      // Read at once and found cut short (or, rarely, the measure saw a wrong byte that the read
-      // reports after a part cut short): wait for what the measure says it lacks.
-      const detail::measured m = measured();
-      wait_for(
-          m.what == detail::fault::cut_short && m.size > rest.size() ? m.size - rest.size() : 1,
-          &type_key<T>);
-      return std::nullopt;
+  }
+  const std::size_t before = in_.offset();
+  try {
+    read_value();
+    read_one(in_.offset() - before);
+    return true;
+  } catch (const truncated_error&) {
+    if (finished_) {
+      throw;
     }
+    // Read at once and found cut short (or, rarely, the measure saw a wrong byte that the read
+    // reports after a part cut short): wait for what the measure says it lacks.
+    const detail::measured m = measured();
+    wait_for(m.what == detail::fault::cut_short && m.size > rest.size() ? m.size - rest.size() : 1,
+             &type_key<T>);
+    return false;
   }
 }
 
