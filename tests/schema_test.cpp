@@ -281,9 +281,10 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
                 "range of u8"},
            Case{"E = enum string {a = 1}",
                 "line 1, column 10: an enum's type is bool or an integer kind, not string"},
-           Case{"A {b: B}\nB {a: A}",
-                "the type A holds itself but through a vector, a map, a set or an optional: a value "
-                "of it would never end"},
+           Case{
+               "A {b: B}\nB {a: A}",
+               "the type A holds itself but through a vector, a map, a set or an optional: a value "
+               "of it would never end"},
            Case{"A {x: map<u8>}", "line 1, column 13: map takes 2 types"},
            Case{"A {x: vector<u8, u8>}", "line 1, column 18: vector takes 1 type"},
            Case{"A {x: u8", "line 1, column 9: expected ',' or '}', got the end of the schema"},
