@@ -80,6 +80,9 @@ constexpr std::array kComparisons = {
     Comparison{"doubles_100k/read/morsel", "doubles_100k/read/msgpack", 0.5, false, true},
     Comparison{"event_log/write/morsel", "event_log/write/msgpack", 0.6, false, true},
     Comparison{"event_log/read/morsel", "event_log/read/msgpack", 0.8, false, true},
+    // Read into one reused Event: from the whole log and from a stream fed 64 KiB chunks.
+    Comparison{"event_log/read_into/morsel", "event_log/read_into/msgpack", 0.3, false, true},
+    Comparison{"event_log/read_into/stream_64KiB", "event_log/read_into/morsel", 1.2, false, true},
     // The program's own types through written_as cost nothing over their surrogates.
     Comparison{"written_as/write/own", "written_as/write/surrogates", 1.05, false, true},
     Comparison{"written_as/read/own", "written_as/read/surrogates", 1.05, false, true},
