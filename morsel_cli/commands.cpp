@@ -120,6 +120,10 @@ int finish(output& out, const std::string& error) {
     complain(error);
     return 1;
   }
+  if (!out.commit()) {
+    complain(out.error());
+    return 1;
+  }
   return 0;
 }
 

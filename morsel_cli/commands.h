@@ -24,6 +24,7 @@ struct options {
   input_source input;  // FILE, or standard input when it is absent or "-"
   std::string schema;  // --schema: the message is values of a type of this schema file
   std::string type;    // --type: that type, by name; the schema's first when empty
+  std::string output;  // encode -o: the file written in place of this one, once all is good
 };
 
 int decode(const options& how);
@@ -53,7 +54,8 @@ struct schema_type {
 schema_type read_schema(const options& how);
 
 // Writes out what is left and turns the run into its exit status, saying what went wrong: the
-// output that could not be written, or `error` (the input's fault), when it is not empty.
+// output that could not be written, or `error` (the input's fault), when it is not empty. A file
+// output (-o) takes the place of its path only when neither went wrong.
 int finish(output& out, const std::string& error);
 
 }  // namespace morsel_cli

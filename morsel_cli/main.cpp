@@ -16,8 +16,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: morsel decode [--json] [--hex] [--item] [FILE]\n"
     "       morsel decode --schema SCHEMA [--type NAME] [--json] [--hex] [FILE]\n"
-    "       morsel encode [--json] [--hex] [--item] [FILE]\n"
-    "       morsel encode --schema SCHEMA [--type NAME] --json [--hex] [FILE]\n"
+    "       morsel encode [--json] [--hex] [--item] [-o OUT] [FILE]\n"
+    "       morsel encode --schema SCHEMA [--type NAME] --json [-o OUT] [FILE]\n"
     "       morsel dump [--schema SCHEMA [--type NAME]] [--hex] [--item] [FILE]\n"
     "       morsel --help | --version\n";
 
@@ -40,6 +40,8 @@ constexpr const char* kHelp =
     "           {\"offset\":0,\"type\":\"Event\",\"value\":{...}} (with --json)\n"
     "  --type NAME\n"
     "           the values are of the schema's type NAME, not of its first\n"
+    "  -o OUT   encode writes to the file OUT, which it replaces only once all of\n"
+    "           the input is encoded (a temporary file beside it until then)\n"
     "\n"
     "See morsel(1) for the text notation and docs/schema.md for schemas.\n";
 
@@ -87,10 +89,12 @@ int run(int argc, const char* const argv[]) {
   for (int i = 2; i < argc; ++i) {
     const std::string_view arg = argv[i];
     // --schema FILE or --schema=FILE; the same for --type.
-    std::string* const valued = options_done                    ? nullptr
-                                : option_named(arg, "--schema") ? &how.schema
-                                : option_named(arg, "--type")   ? &how.type
-                                                                : nullptr;
+    std::string* const valued =
+        options_done                                                            ? nullptr
+        : option_named(arg, "--schema")                                         ? &how.schema
+        : option_named(arg, "--type")                                           ? &how.type
+        : command == "encode" && (arg == "-o" || option_named(arg, "--output")) ? &how.output
+                                                                                : nullptr;
     if (valued != nullptr) {
       const std::size_t equals = arg.find('=');
       if (equals == std::string_view::npos && i + 1 == argc) {
@@ -125,6 +129,9 @@ int run(int argc, const char* const argv[]) {
   }
   if (!how.schema.empty() && how.item) {
     return bad_usage("--schema reads a message of values, not one item (--item)");
+  }
+  if (!how.output.empty() && how.hex) {
+    return bad_usage("-o writes the bytes: not with --hex, which prints them as text");
   }
   if (!how.schema.empty() && command == "encode" && !how.json) {
     return bad_usage("encode --schema reads JSON Lines: add --json");

@@ -1,17 +1,60 @@
 #include "output.h"
 
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <span>
 #include <string>
+#include <utility>
+
+#include "input.h"
 
 namespace morsel_cli {
 
+output::output(std::string path) : path_(std::move(path)), temporary_(path_ + ".XXXXXX") {
+  fd_ = ::mkstemp(temporary_.data());
+  if (fd_ < 0) {
+    throw input_error(path_ + ": " + std::strerror(errno));
+  }
+  // As a new file would be made: mkstemp's 0600, widened to what the umask allows.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  (void)::fchmod(fd_, static_cast<mode_t>(0666U & ~mask));
+}
+
+output::~output() {
+  if (!path_.empty()) {
+    if (fd_ >= 0) {
+      (void)::close(fd_);
+    }
+    if (!committed_) {
+      (void)::unlink(temporary_.c_str());
+    }
+  }
+}
+
+bool output::commit() {
+  if (path_.empty() || committed_) {
+    return errno_ == 0;
+  }
+  const int fd = std::exchange(fd_, -1);
+  if (::close(fd) != 0 && errno_ == 0) {
+    errno_ = errno;
+  }
+  if (errno_ == 0 && ::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    errno_ = errno;
+  }
+  committed_ = errno_ == 0;
+  return committed_;
+}
+
 void output::put(const char* data, std::size_t size) {
   while (size > 0 && errno_ == 0) {
-    const ssize_t n = ::write(STDOUT_FILENO, data, size);
+    const ssize_t n = ::write(fd_, data, size);
     if (n < 0) {
       if (errno != EINTR) {
         errno_ = errno;
@@ -39,7 +82,7 @@ bool output::finish() {
 }
 
 std::string output::error() const {
-  return std::string("standard output: ") + std::strerror(errno_);
+  return (path_.empty() ? std::string("standard output") : path_) + ": " + std::strerror(errno_);
 }
 
 }  // namespace morsel_cli

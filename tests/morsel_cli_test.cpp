@@ -452,7 +452,8 @@ struct Failure {
   std::vector<std::string> args;
   std::string input;
   int status;
-  std::string err;  // exactly, or only its first line when it ends in "..."
+  std::string err;       // exactly, or only its first line when it ends in "..."
+  std::string out = {};  // what is written before the fault
 };
 
 void PrintTo(const Failure& f, std::ostream* out) {
@@ -471,7 +472,7 @@ TEST_P(MorselToolFailure, ExitsWithItsStatusAndOneLineOfExplanation) {
     EXPECT_EQ(outcome.err, f.err);
   }
   if (f.status != 0) {
-    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.out, f.out);
   }
 }
 
@@ -487,7 +488,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "{\"kind\":\"u8\",\"value\":1} {\"kind\":",
                 1,
                 "morsel: line 1, column 33: syntax error while parsing value - unexpected end of "
-                "input; expected '[', '{', or a literal\n"},
+                "input; expected '[', '{', or a literal\n",
+                "\xA2\x01"},
         Failure{
             {"encode", "--json"},
             "\n {\"kind\":\"u8\",\"value\":[1]}",
@@ -532,7 +534,8 @@ INSTANTIATE_TEST_SUITE_P(
             {"encode", "--json"},
             repeated("{\"kind\":\"u8\",\"value\":1}", 20000) + "{\"kind\":\"f64\",\"value\":1e400}",
             1,
-            "morsel: line 1, column 460023: the number 1e400 is out of range of a double\n"},
+            "morsel: line 1, column 460023: the number 1e400 is out of range of a double\n",
+            repeated("\xA2\x01", 20000)},
         Failure{{"encode"},
                 "string <0xaa 3>\"abc\"",
                 1,
@@ -602,6 +605,71 @@ TEST(MorselTool, OutputThatCannotBeWritten) {
     EXPECT_EQ(outcome.err, std::string("morsel: standard output: ") + c.err + "\n") << c.args[0];
     EXPECT_EQ(outcome.status, 1) << c.args[0];
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A message of several MiB, with arrays of every length: as the notation with each element on a
+// line of its own (items that span lines, and parts of the input), and as JSON that jq spreads
+// over lines. Both give the message back, encoded part by part.
+TEST(MorselToolEncode, AnInputOfManyPartsGivesTheMessageBack) {
+  morsel::writer out;
+  for (unsigned int i = 0; i < 3000; ++i) {
+    out.write(i).write(std::vector<double>(i % 97 == 0 ? 4000 : i % 7, 0.25 * i));
+    out.write(std::string(i % 61 == 0 ? 3000 : 20, 's'));
+  }
+  out.write(std::vector<unsigned long>(300000, 7));  // an item larger than a part
+  const Bytes bytes = out.take();
+  std::string notation = morsel_tool({"decode"}, text_of(bytes)).out;
+  for (std::size_t at = notation.find(", "); at != std::string::npos;
+       at = notation.find(", ", at)) {
+    notation.replace(at, 2, ",\n  ");
+  }
+  const Outcome from_notation = morsel_tool({"encode"}, notation);
+  EXPECT_EQ(from_notation.err, "");
+  EXPECT_TRUE(from_notation.out == text_of(bytes));
+  const std::string tool = MORSEL_CLI_BIN;
+  const Outcome through_jq = program_test::run(
+      Invocation{.program = "/bin/sh",
+                 .args = {"-c", tool + " decode --json | jq . | " + tool + " encode --json"},
+                 .path = "/usr/local/bin:/usr/bin:/bin",
+                 .input = text_of(bytes)});
+  EXPECT_EQ(through_jq.err, "");
+  EXPECT_TRUE(through_jq.out == text_of(bytes));
+}
+
+// Bad text far into the input: the bytes of everything before it, then its line.
+TEST(MorselToolEncode, BadTextAfterManyPartsStopsAfterWhatCameBefore) {
+  const std::string good = repeated("u32 7\n", 400000);  // 2.4 MB
+  const Outcome stopped = morsel_tool({"encode"}, good + "u32 x\nu32 8\n");
+  EXPECT_EQ(stopped.status, 1);
+  EXPECT_EQ(stopped.err,
+            "morsel: line 400001, column 5: expected an integer from 0 to 4294967295, got 'x'\n");
+  EXPECT_TRUE(stopped.out == repeated(std::string("\xA3\0\0\0\x07", 5), 400000));
+}
+
+// -o: the file is replaced only when all of the input is encoded; nothing else is left beside it.
+TEST(MorselToolEncode, AnOutputFileIsReplacedOnlyWhenAllIsGood) {
+  std::string dir = testing::TempDir() + "morsel-out-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  const std::string file = dir + "/message.bin";
+  EXPECT_EQ(morsel_tool({"encode", "-o", file}, "u32 7\n").status, 0);
+  const auto contents = [&file] {
+    const Outcome cat = program_test::run(Invocation{.program = "/bin/cat", .args = {file}});
+    return cat.out;
+  };
+  EXPECT_EQ(contents(), std::string("\xA3\0\0\0\x07", 5));
+  const Outcome failed = morsel_tool({"encode", "--output=" + file}, "u32 8\nu32 x\n");
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(contents(), std::string("\xA3\0\0\0\x07", 5));
+  const Outcome listing = program_test::run(Invocation{.program = "/bin/ls", .args = {dir}});
+  EXPECT_EQ(listing.out, "message.bin\n");
+  EXPECT_EQ(morsel_tool({"encode", "-o", dir + "/missing/x.bin"}, "u32 7\n").err,
+            "morsel: " + dir + "/missing/x.bin: No such file or directory\n");
+  (void)::unlink(file.c_str());
+  (void)::rmdir(dir.c_str());
 }
 
 }  // namespace

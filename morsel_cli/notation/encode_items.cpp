@@ -2,6 +2,7 @@
 // A string header given in the notation ("<0xab 4>") replaces the one the library writes; those
 // bytes are patched in once the item is written, where a reader finds them.
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -97,39 +98,50 @@ std::string without_prefix(std::string_view what, std::string_view prefix) {
 
 // Where a reader walking the message item by item (next(), as decode does) parts from the items
 // as they were written, which start at `starts`: the one case is an empty u64 or f64 array
-// followed by a u8 item whose value is a tag, which it takes for an empty byte array.
-std::vector<std::string> walk_warnings(std::span<const unsigned char> bytes,
-                                       const std::vector<std::size_t>& starts,
-                                       const std::vector<parsed_item>& items) {
+// followed by a u8 item whose value is a tag, which it takes for an empty byte array. `lines`
+// are the items' lines; `origin` is where `bytes` start in the message.
+std::optional<std::string> walk_warning(std::span<const unsigned char> bytes,
+                                        const std::vector<std::size_t>& starts,
+                                        const std::vector<std::size_t>& lines, std::size_t origin) {
   morsel::reader in(bytes);
   for (std::size_t i = 0; i < starts.size(); ++i) {
     if (in.offset() != starts[i]) {
       const std::size_t culprit = i - 1;  // the item the walk read otherwise
-      return {"line " + std::to_string(items[culprit].line) +
-              ": an empty u64 or f64 array followed by a u8 item whose value is a tag walks as "
-              "an empty byte array: a reader of the next item (morsel decode) misreads from byte " +
-              std::to_string(starts[culprit])};
+      return "line " + std::to_string(lines[culprit]) +
+             ": an empty u64 or f64 array followed by a u8 item whose value is a tag walks as "
+             "an empty byte array: a reader of the next item (morsel decode) misreads from byte " +
+             std::to_string(origin + starts[culprit]);
     }
     try {
       in.skip();
     } catch (const morsel::decode_error&) {
-      return {"line " + std::to_string(items[i].line) +
-              ": a reader walking the message item by item (morsel decode) cannot read this "
-              "item back"};
+      return "line " + std::to_string(lines[i]) +
+             ": a reader walking the message item by item (morsel decode) cannot read this "
+             "item back";
     }
   }
-  return {};
+  return std::nullopt;
+}
+
+// An empty u64 or f64 array: the next item's first bytes may be read as its own.
+bool may_take_the_next(std::span<const unsigned char> item) {
+  return item.size() == morsel::detail::kArrayHeaderSize && item[0] == morsel::TAG_ARRAY &&
+         item[1] == 0;
 }
 
 }  // namespace
 
-encoded encode_message(const std::vector<parsed_item>& items) {
+std::vector<unsigned char> message_encoder::encode(const std::vector<parsed_item>& items,
+                                                   std::string& error) {
   morsel::writer out;
   std::vector<patch> patches;
   std::vector<std::size_t> starts;
+  std::vector<std::size_t> lines;
   starts.reserve(items.size());
   for (const parsed_item& parsed : items) {
     starts.push_back(out.size());
+    lines.push_back(parsed.line);
+    const std::size_t patched = patches.size();
     try {
       std::visit(
           [&](const auto& v) {
@@ -159,13 +171,65 @@ encoded encode_message(const std::vector<parsed_item>& items) {
           },
           parsed.item);
     } catch (const std::length_error& e) {
-      fail_line(parsed.line, without_prefix(e.what(), "morsel::writer: "));
+      error = "line " + std::to_string(parsed.line) + ": " +
+              without_prefix(e.what(), "morsel::writer: ");
+    } catch (const notation_error& e) {
+      error = e.what();
+    }
+    if (!error.empty()) {  // the writer holds the items before, whole
+      starts.pop_back();
+      lines.pop_back();
+      patches.resize(patched);
+      break;
     }
   }
   std::vector<unsigned char> bytes = out.take();
   apply_patches(bytes, patches);
-  std::vector<std::string> warnings = walk_warnings(bytes, starts, items);
-  return {std::move(bytes), std::move(warnings)};
+  if (!warned_ && !starts.empty()) {
+    walk(bytes, starts, lines);
+  }
+  written_ += bytes.size();
+  return bytes;
+}
+
+// The walk of this batch, after the last item of the one before when that could take the first
+// bytes of this one.
+void message_encoder::walk(std::span<const unsigned char> bytes, std::vector<std::size_t> starts,
+                           std::vector<std::size_t> lines) {
+  std::vector<unsigned char> walked;
+  std::size_t origin = written_;
+  if (!held_.empty()) {
+    walked = held_;
+    walked.insert(walked.end(), bytes.begin(), bytes.end());
+    for (std::size_t& start : starts) {
+      start += held_.size();
+    }
+    starts.insert(starts.begin(), 0);
+    lines.insert(lines.begin(), held_line_);
+    origin -= held_.size();
+    bytes = walked;
+  }
+  if (std::optional<std::string> warning = walk_warning(bytes, starts, lines, origin)) {
+    warnings_.push_back(std::move(*warning));
+    warned_ = true;
+  }
+  const std::span<const unsigned char> last = bytes.subspan(starts.back());
+  held_.assign(last.begin(), may_take_the_next(last) ? last.end() : last.begin());
+  held_line_ = lines.back();
+}
+
+std::vector<std::string> message_encoder::take_warnings() {
+  return std::exchange(warnings_, {});
+}
+
+encoded encode_message(const std::vector<parsed_item>& items) {
+  message_encoder encoder;
+  std::string error;
+  std::vector<unsigned char> bytes = encoder.encode(items, error);
+  if (!error.empty()) {
+    throw notation_error(error);
+  }
+  return {std::move(bytes), encoder.take_warnings()};
 }
 
 std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& items) {

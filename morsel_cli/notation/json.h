@@ -33,6 +33,8 @@ void append_json_extra(std::string& out, std::size_t offset, std::span<const uns
 // Reads such objects, any whitespace between them, "offset" optional and ignored. Throws
 // notation_error naming the line and column and what was expected.
 std::vector<parsed_item> parse_json_items(std::string_view text);
+// The same for a part of a longer text (notation.h).
+parsed_part parse_json_items_part(std::string_view text, text_part where);
 
 }  // namespace morsel_cli
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <morsel/kind.h>
@@ -118,14 +119,28 @@ parsed_value json_item_value(const json_tree& tree, place at, const std::string&
 }
 
 std::vector<parsed_item> parse_json_items(std::string_view text) {
-  std::vector<parsed_item> items;
-  json_values values(text);
+  parsed_part part = parse_json_items_part(text, text_part{});
+  if (!part.error.empty()) {
+    throw notation_error(part.error);
+  }
+  return std::move(part.items);
+}
+
+parsed_part parse_json_items_part(std::string_view text, text_part where) {
+  parsed_part part;
+  json_values values(text, where);
   json_tree tree;  // one tree's storage for every value
   place start{};
-  while (values.next(tree, start)) {
-    items.push_back({item_reader(tree, start).item(tree.root()), start.line});
+  try {
+    while (values.next(tree, start)) {
+      part.items.push_back({item_reader(tree, start).item(tree.root()), start.line});
+    }
+  } catch (const notation_error& e) {
+    part.error = e.what();
+    return part;
   }
-  return items;
+  part.rest = values.rest();
+  return part;
 }
 
 }  // namespace morsel_cli

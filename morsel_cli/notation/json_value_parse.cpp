@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -350,19 +351,31 @@ class value_reader : public json_reader {
 
 }  // namespace
 
-void encode_json_values(std::string_view text, const morsel::type& t, morsel::writer& out) {
-  json_values values(text);
+struct json_value_encoder::storage {
   json_tree tree;
-  morsel::value v;  // one value's storage for every line
+  morsel::value value;
+};
+
+json_value_encoder::json_value_encoder(const morsel::type& t)
+    : type_(t), storage_(std::make_unique<storage>()) {}
+json_value_encoder::~json_value_encoder() = default;
+
+part_rest json_value_encoder::encode(std::string_view text, text_part where, morsel::writer& out) {
+  json_values values(text, where);
   place start{};
-  while (values.next(tree, start)) {
-    value_reader(tree, start).line(tree.root(), t, v);
+  while (values.next(storage_->tree, start)) {
+    value_reader(storage_->tree, start).line(storage_->tree.root(), type_, storage_->value);
     try {
-      morsel::write_value(out, t, v);
+      morsel::write_value(out, type_, storage_->value);
     } catch (const std::exception& e) {
       fail_at(start, e.what());
     }
   }
+  return values.rest();
+}
+
+void encode_json_values(std::string_view text, const morsel::type& t, morsel::writer& out) {
+  (void)json_value_encoder(t).encode(text, text_part{}, out);
 }
 
 }  // namespace morsel_cli

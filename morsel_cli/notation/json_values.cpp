@@ -59,7 +59,12 @@ place json_values::place_of(std::size_t offset) {
     ++line_;
     line_start_ = counted_;
   }
-  return {line_, offset - line_start_ + 1};
+  return {line_, offset - line_start_ + (line_ == first_line_ ? first_column_ : 1)};
+}
+
+part_rest json_values::rest() {
+  const place where = place_of(at_);
+  return {at_, where.line, where.column};
 }
 
 // The closing quote of the string whose text starts at `from` (or the end of the text): found by
@@ -84,7 +89,7 @@ std::size_t json_values::string_end(std::size_t from) const {
 
 // At its matching bracket (strings and their escapes skipped), or at the next blank for anything
 // else; the JSON parser checks the rest. Numbers are counted as they start, so that the parser's
-// n-th number can be told to be a "-0".
+// n-th number can be told to be a "-0". kUnterminated when the text ends first.
 std::size_t json_values::value_end(std::size_t from, std::vector<std::size_t>& negative_zeros) {
   std::size_t depth = 0;
   std::size_t numbers = 0;
@@ -116,7 +121,7 @@ std::size_t json_values::value_end(std::size_t from, std::vector<std::size_t>& n
       i = end - 1;
     }
   }
-  return text_.size();
+  return kUnterminated;
 }
 
 bool json_values::next(json_tree& tree, place& start) {
@@ -128,7 +133,13 @@ bool json_values::next(json_tree& tree, place& start) {
   }
   start = place_of(at_);
   std::vector<std::size_t> negative_zeros;
-  const std::size_t end = value_end(at_, negative_zeros);
+  std::size_t end = value_end(at_, negative_zeros);
+  if (end == kUnterminated) {
+    if (!last_) {
+      return false;  // read again, whole, from the next part
+    }
+    end = text_.size();
+  }
   tree.clear();
   tree.mark_negative_zeros(std::move(negative_zeros));
   const std::string_view value = text_.substr(at_, end - at_);

@@ -13,6 +13,7 @@
 #include <morsel/reader.h>
 
 #include "json_tree.h"
+#include "notation.h"
 
 namespace morsel_cli {
 
@@ -31,11 +32,21 @@ struct place {
 
 class json_values {
  public:
-  explicit json_values(std::string_view text) : text_(text) {}
+  // `text`, or a part of a longer text (notation.h): a value that runs past the end of a part
+  // that is not the last is left for the next.
+  explicit json_values(std::string_view text, text_part where = {})
+      : text_(text),
+        line_(where.line),
+        first_line_(where.line),
+        first_column_(where.column),
+        last_(where.last) {}
 
-  // Parses the next value into `tree` and says where it starts; false at the end of the text.
-  // Throws notation_error, naming the place, for text that is not JSON.
+  // Parses the next value into `tree` and says where it starts; false at the end of the text (or
+  // of the values that end in the part). Throws notation_error, naming the place, for text that
+  // is not JSON.
   bool next(json_tree& tree, place& start);
+  // Where the values not read start.
+  part_rest rest();
 
  private:
   // The place of byte `offset`, asked for in increasing order: each byte is looked at once.
@@ -44,11 +55,16 @@ class json_values {
   // Where the value starting at `from` ends, and which of its numbers are "-0".
   std::size_t value_end(std::size_t from, std::vector<std::size_t>& negative_zeros);
 
+  static constexpr std::size_t kUnterminated = static_cast<std::size_t>(-1);
+
   std::string_view text_;
   std::size_t at_ = 0;
   std::size_t counted_ = 0;     // bytes whose lines are counted
   std::size_t line_ = 1;        // the line of byte `counted_`
   std::size_t line_start_ = 0;  // and where that line starts
+  std::size_t first_line_;      // the text's first line and column in the whole
+  std::size_t first_column_;
+  bool last_;
 };
 
 }  // namespace morsel_cli

@@ -144,6 +144,29 @@ class notation_error : public std::runtime_error {
 
 std::vector<parsed_item> parse_notation(std::string_view text);
 
+// A text read in parts, each of whole lines: where a part starts in the whole (its first line
+// and column), and whether it is the last.
+struct text_part {
+  std::size_t line = 1;
+  std::size_t column = 1;
+  bool last = true;
+};
+// Where the rest of a part starts: its offset in the part, and its place in the whole.
+struct part_rest {
+  std::size_t offset = 0;
+  std::size_t line = 1;
+  std::size_t column = 1;
+};
+// The items of a part that end in it; an item that runs past its end (when it is not the last) is
+// left, with what follows, for the next part, which starts where `rest` says. Bad text ends the
+// items before it, and `error` says what is wrong, where.
+struct parsed_part {
+  std::vector<parsed_item> items;
+  part_rest rest;
+  std::string error;
+};
+parsed_part parse_notation_part(std::string_view text, text_part where);
+
 // ---- Encoding what was parsed
 
 struct encoded {
@@ -157,6 +180,25 @@ struct encoded {
 // bytes or elements takes its long form, a u32 item and then parts (docs/format.md). Throws
 // notation_error for what a message cannot hold (an "extra", a length past 4,294,967,295).
 encoded encode_message(const std::vector<parsed_item>& items);
+
+// The same for a message encoded in batches: each batch's bytes follow the last's, and the
+// warnings say what a reader walking the whole message reads otherwise.
+class message_encoder {
+ public:
+  // The bytes of `items`; an item a message cannot hold ends them, before it, with `error` set.
+  std::vector<unsigned char> encode(const std::vector<parsed_item>& items, std::string& error);
+  std::vector<std::string> take_warnings();
+
+ private:
+  void walk(std::span<const unsigned char> bytes, std::vector<std::size_t> starts,
+            std::vector<std::size_t> lines);
+
+  std::vector<unsigned char> held_;  // the last item when it may take the next one's first bytes
+  std::size_t held_line_ = 0;
+  std::size_t written_ = 0;  // bytes of the batches before
+  bool warned_ = false;      // the walk parted from the items: one warning says so
+  std::vector<std::string> warnings_;
+};
 
 // One item standing alone, as `serialize` writes it, then any "extra" bytes.
 std::vector<unsigned char> encode_lone_item(const std::vector<parsed_item>& items);

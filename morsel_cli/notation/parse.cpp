@@ -12,6 +12,7 @@
 #include <string_view>
 #include <system_error>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <morsel/detail/hex.h>
@@ -32,7 +33,12 @@ struct token {
   std::string text;  // a word, a punctuation mark, or a string's bytes with escapes resolved
   std::size_t line = 1;
   std::size_t column = 1;
+  std::size_t offset = 0;  // in the text
 };
+
+// The text ends inside an item, and more of it follows: the item is read again from its start
+// once it has come.
+struct more_needed {};
 
 [[noreturn]] void fail_at(std::size_t line, std::size_t column, const std::string& what) {
   throw notation_error("line " + std::to_string(line) + ", column " + std::to_string(column) +
@@ -46,13 +52,15 @@ bool is_word_char(char c) {
 
 class lexer {
  public:
-  explicit lexer(std::string_view text) : text_(text) {}
+  lexer(std::string_view text, std::size_t line, std::size_t column)
+      : text_(text), line_(line), column_(column) {}
 
   token next() {
     skip_blanks_and_comments();
     token t;
     t.line = line_;
     t.column = column_;
+    t.offset = at_;
     if (at_ == text_.size()) {
       return t;
     }
@@ -159,20 +167,38 @@ class lexer {
 
 class parser {
  public:
-  explicit parser(std::string_view text) : lexer_(text) { advance(); }
+  parser(std::string_view text, text_part where)
+      : lexer_(text, where.line, where.column), last_(where.last) {
+    advance();
+  }
 
-  std::vector<parsed_item> items() {
-    std::vector<parsed_item> all;
-    while (current_.kind != token_kind::end) {
-      all.push_back(item());
+  parsed_part items() {
+    parsed_part part;
+    for (;;) {
+      const token start = current_;
+      if (start.kind == token_kind::end) {
+        part.rest = {start.offset, start.line, start.column};
+        return part;
+      }
+      try {
+        part.items.push_back(item());
+      } catch (const more_needed&) {
+        part.rest = {start.offset, start.line, start.column};
+        return part;
+      } catch (const notation_error& e) {
+        part.error = e.what();
+        return part;
+      }
     }
-    return all;
   }
 
  private:
   void advance() { current_ = lexer_.next(); }
 
   [[noreturn]] void fail(const std::string& expected) const {
+    if (current_.kind == token_kind::end && !last_) {
+      throw more_needed{};
+    }
     std::string found;
     switch (current_.kind) {
       case token_kind::word:
@@ -432,13 +458,22 @@ class parser {
   }
 
   lexer lexer_;
+  bool last_;  // nothing follows the text
   token current_;
 };
 
 }  // namespace
 
 std::vector<parsed_item> parse_notation(std::string_view text) {
-  return parser(text).items();
+  parsed_part part = parser(text, text_part{}).items();
+  if (!part.error.empty()) {
+    throw notation_error(part.error);
+  }
+  return std::move(part.items);
+}
+
+parsed_part parse_notation_part(std::string_view text, text_part where) {
+  return parser(text, where).items();
 }
 
 }  // namespace morsel_cli

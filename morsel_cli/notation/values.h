@@ -4,6 +4,7 @@
 #define MORSEL_CLI_VALUES_H
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,22 @@ void append_value_text(std::string& out, const morsel::type& t, const morsel::va
 // optional), and writes each to `out` as morsel::write_value writes it. Throws notation_error
 // naming the line and column, the path in the value and what was expected.
 void encode_json_values(std::string_view text, const morsel::type& t, morsel::writer& out);
+// The same for a text read in parts (notation.h): returns where the values not read start. One
+// JSON tree's and one value's storage serve every value of every part.
+class json_value_encoder {
+ public:
+  explicit json_value_encoder(const morsel::type& t);
+  ~json_value_encoder();
+  json_value_encoder(const json_value_encoder&) = delete;
+  json_value_encoder& operator=(const json_value_encoder&) = delete;
+
+  part_rest encode(std::string_view text, text_part where, morsel::writer& out);
+
+ private:
+  struct storage;
+  const morsel::type& type_;
+  std::unique_ptr<storage> storage_;
+};
 
 // The type an alias stands for, through any number of aliases; any other type itself.
 inline const morsel::type& resolved(const morsel::type& t) {
