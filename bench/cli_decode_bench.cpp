@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -94,6 +95,22 @@ Run run_decode(const std::string& path) {
   return run_tool({"decode", path}, "/dev/null");
 }
 
+// Appends the file's own bytes to it, once.
+void double_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  const std::streamoff size = in.seekg(0, std::ios::end).tellg();
+  in.seekg(0);
+  std::vector<char> block(std::size_t{1} << 20);
+  for (std::streamoff left = size; left > 0;) {
+    const auto n = static_cast<std::streamsize>(
+        std::min<std::streamoff>(left, static_cast<std::streamoff>(block.size())));
+    in.read(block.data(), n);
+    out.write(block.data(), n);
+    left -= n;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -132,6 +149,7 @@ int main(int argc, char* argv[]) {
   const Run json_decode = run_tool({"decode", "--json", path}, "/dev/null");
   const std::string json_path = path + ".json";
   const Run json_written = run_tool({"decode", "--json", path}, json_path.c_str());
+  double_file(json_path);  // two copies: 1 GiB of JSON Lines, encoded in bounded memory
   struct stat json_status {};
   ::stat(json_path.c_str(), &json_status);
   const Run json_encode = run_tool({"encode", "--json", json_path}, "/dev/null");
@@ -147,7 +165,8 @@ int main(int argc, char* argv[]) {
   std::printf("morsel decode --json of the message: %.1f MB/s of input (%.3f s, %.1f MB of JSON)\n",
               json_decode_mbps, json_decode.seconds, json_mb);
   std::printf(
-      "morsel encode --json of that JSON: %.1f MB/s of JSON (%.3f s), peak memory %.1f MiB\n",
+      "morsel encode --json of that JSON twice over: %.1f MB/s of JSON (%.3f s), peak memory "
+      "%.1f MiB\n",
       json_encode_mbps, json_encode.seconds, static_cast<double>(json_encode.peak_kib) / 1024);
 
   constexpr int kCopies = 10;
@@ -169,8 +188,12 @@ int main(int argc, char* argv[]) {
       pipe_mbps, pipe_peak_mib, pipe_peak_mib <= 16 ? "yes" : "NO");
   std::printf("| cli_decode_json_100MiB | %.1f MB/s of input | >= 100 MB/s | %s |\n",
               json_decode_mbps, json_decode_mbps >= 100 ? "yes" : "NO");
-  std::printf("| cli_encode_json | %.1f MB/s of JSON | >= 50 MB/s | %s |\n", json_encode_mbps,
-              json_encode_mbps >= 50 ? "yes" : "NO");
+  const double encode_peak_mib = static_cast<double>(json_encode.peak_kib) / 1024;
+  std::printf(
+      "| cli_encode_json_1GiB | %.1f MB/s of JSON, peak memory %.1f MiB | >= 50 MB/s, "
+      "< 64 MiB | %s |\n",
+      json_encode_mbps, encode_peak_mib,
+      json_encode_mbps >= 50 && encode_peak_mib < 64 ? "yes" : "NO");
   std::printf(
       "| cli_decode_100MiB | %.1f MB/s (best), %.1f MB/s (median) | >= %.0f MB/s on the best | %s "
       "|\n",
