@@ -89,12 +89,12 @@ class schema_parser {
     for (skip_blanks(); at_ < text_.size(); skip_blanks()) {
       definition();
     }
-    for (const auto& [name, where] : used_) {
-      if (!defined_.contains(name)) {
-        fail_at(where, "the type " + name + " is used but not defined");
+    for (const auto& [used, where] : used_) {
+      if (!defined_.contains(used)) {
+        fail_at(where, "the type " + used + " is used but not defined");
       }
     }
-    for (type& t : set_.types_) {
+    for (const type& t : set_.types_) {
       check_finite(t);
     }
   }

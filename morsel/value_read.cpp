@@ -27,15 +27,15 @@ struct dynamic_reader {
 
   template <typename T>
   static void item(reader& in, value& v) {
-    T read{};
-    convention<T>::read(in, read);
+    T got{};
+    convention<T>::read(in, got);
     if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, float> ||
                   std::is_same_v<T, double> || std::is_same_v<T, Person>) {
-      v.data = read;
+      v.data = got;
     } else if constexpr (std::is_signed_v<T>) {
-      v.data = static_cast<std::int64_t>(read);
+      v.data = static_cast<std::int64_t>(got);
     } else {
-      v.data = static_cast<std::uint64_t>(read);
+      v.data = static_cast<std::uint64_t>(got);
     }
   }
 

@@ -80,7 +80,7 @@ class part_encoder {
   part_encoder(const options& how, const morsel::type* values)
       : json_(how.json), values_(values == nullptr ? nullptr : new json_value_encoder(*values)) {}
 
-  part_rest encode(std::string_view text, text_part where, output& out, std::string& error) {
+  part_rest encode(std::string_view text, const text_part& where, output& out, std::string& error) {
     if (values_) {
       writer_.clear();
       part_rest rest;

@@ -27,7 +27,6 @@ namespace {
 
 using morsel_test::Bytes;
 using morsel_test::hex;
-using namespace std::chrono_literals;
 
 // A class of the program's own: no default constructor, a value it refuses.
 class Celsius {
@@ -143,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a vector of it: a count and items, not the f64 array item",
              written(std::vector<Celsius>{Celsius{1.5}}), hex("A3 00000001 A9 3FF8000000000000")},
         Case{"a surrogate handed by reference", written(StationId{"ab"}), hex("AB 02 6162")},
-        Case{"nanoseconds: the i64 of the count", written(-2ns), hex("A4 FFFFFFFFFFFFFFFE")},
+        Case{"nanoseconds: the i64 of the count", written(std::chrono::nanoseconds(-2)),
+             hex("A4 FFFFFFFFFFFFFFFE")},
         Case{"a duration of int", written(std::chrono::duration<int, std::milli>(7)),
              hex("A6 00000007")},
         Case{"a duration of double", written(std::chrono::duration<double>(1.5)),
@@ -152,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
              written(std::chrono::sys_seconds(std::chrono::seconds(1))),
              hex("A4 0000000000000001")},
         Case{"system_clock's time point: nanoseconds here",
-             written(std::chrono::system_clock::time_point(1s)), hex("A4 000000003B9ACA00")},
+             written(std::chrono::system_clock::time_point(std::chrono::seconds(1))),
+             hex("A4 000000003B9ACA00")},
         Case{"a set: a count and the elements in order", written(std::set<std::string>{"b", "a"}),
              hex("A3 00000002 AB 01 61 AB 01 62")},
         Case{"an unordered set", written(std::unordered_set<int>{7}),
@@ -172,8 +173,9 @@ INSTANTIATE_TEST_SUITE_P(
 Station full_station() {
   Station s;
   s.id = StationId{"oslo-" + std::string(300, '1')};
-  s.since = std::chrono::system_clock::time_point(1'765'000'000'123'456'789ns);
-  s.period = 250ms;
+  s.since =
+      std::chrono::system_clock::time_point(std::chrono::nanoseconds(1'765'000'000'123'456'789));
+  s.period = std::chrono::milliseconds(250);
   s.drift = std::chrono::duration<double>(-0.5);
   s.last = Celsius{-4.5};
   s.samples = {{1, Celsius{20.5}}, {2, Celsius{-273.15}}};

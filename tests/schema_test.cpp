@@ -59,6 +59,7 @@ class Account {
 class Tied {
   int a_ = 0;
   double b_ = 0;
+  // cppcheck-suppress unusedPrivateFunction ; found by argument-dependent lookup
   friend auto morsel_members(auto& self) { return std::tie(self.a_, self.b_); }
 };
 

@@ -34,7 +34,7 @@ void append_json_extra(std::string& out, std::size_t offset, std::span<const uns
 // notation_error naming the line and column and what was expected.
 std::vector<parsed_item> parse_json_items(std::string_view text);
 // The same for a part of a longer text (notation.h).
-parsed_part parse_json_items_part(std::string_view text, text_part where);
+parsed_part parse_json_items_part(std::string_view text, const text_part& where);
 
 }  // namespace morsel_cli
 

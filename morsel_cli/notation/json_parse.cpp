@@ -126,7 +126,7 @@ std::vector<parsed_item> parse_json_items(std::string_view text) {
   return std::move(part.items);
 }
 
-parsed_part parse_json_items_part(std::string_view text, text_part where) {
+parsed_part parse_json_items_part(std::string_view text, const text_part& where) {
   parsed_part part;
   json_values values(text, where);
   json_tree tree;  // one tree's storage for every value

@@ -78,6 +78,8 @@ class json_tree {
     number.number = value;
     return true;
   }
+  // The SAX interface's signatures: nlohmann passes its strings mutable.
+  // cppcheck-suppress constParameter
   bool string(json::string_t& value) {
     add(json_node::type::string).text = value;
     return true;
@@ -85,6 +87,7 @@ class json_tree {
   static bool binary(json::binary_t& /*value*/) { return false; }  // not in JSON text
   bool start_object(std::size_t /*elements*/) { return open(json_node::type::object); }
   // Copied, not moved: the storage of both strings is kept for the next.
+  // cppcheck-suppress constParameter
   bool key(json::string_t& name) {
     key_ = name;
     return true;

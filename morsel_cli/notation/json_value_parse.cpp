@@ -360,7 +360,8 @@ json_value_encoder::json_value_encoder(const morsel::type& t)
     : type_(t), storage_(std::make_unique<storage>()) {}
 json_value_encoder::~json_value_encoder() = default;
 
-part_rest json_value_encoder::encode(std::string_view text, text_part where, morsel::writer& out) {
+part_rest json_value_encoder::encode(std::string_view text, const text_part& where,
+                                     morsel::writer& out) {
   json_values values(text, where);
   place start{};
   while (values.next(storage_->tree, start)) {

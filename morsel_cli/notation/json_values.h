@@ -34,7 +34,7 @@ class json_values {
  public:
   // `text`, or a part of a longer text (notation.h): a value that runs past the end of a part
   // that is not the last is left for the next.
-  explicit json_values(std::string_view text, text_part where = {})
+  explicit json_values(std::string_view text, const text_part& where = {})
       : text_(text),
         line_(where.line),
         first_line_(where.line),

@@ -165,7 +165,7 @@ struct parsed_part {
   part_rest rest;
   std::string error;
 };
-parsed_part parse_notation_part(std::string_view text, text_part where);
+parsed_part parse_notation_part(std::string_view text, const text_part& where);
 
 // ---- Encoding what was parsed
 

@@ -167,7 +167,7 @@ class lexer {
 
 class parser {
  public:
-  parser(std::string_view text, text_part where)
+  parser(std::string_view text, const text_part& where)
       : lexer_(text, where.line, where.column), last_(where.last) {
     advance();
   }
@@ -472,7 +472,7 @@ std::vector<parsed_item> parse_notation(std::string_view text) {
   return std::move(part.items);
 }
 
-parsed_part parse_notation_part(std::string_view text, text_part where) {
+parsed_part parse_notation_part(std::string_view text, const text_part& where) {
   return parser(text, where).items();
 }
 

@@ -36,7 +36,7 @@ class json_value_encoder {
   json_value_encoder(const json_value_encoder&) = delete;
   json_value_encoder& operator=(const json_value_encoder&) = delete;
 
-  part_rest encode(std::string_view text, text_part where, morsel::writer& out);
+  part_rest encode(std::string_view text, const text_part& where, morsel::writer& out);
 
  private:
   struct storage;

@@ -190,11 +190,11 @@ std::optional<T> stream::read() {
 template <typename T>
 bool stream::read_into(T& value) {
   if constexpr (std::is_same_v<T, item>) {
-    std::optional<item> read = next();
-    if (read) {
-      value = *read;
+    std::optional<item> got = next();
+    if (got) {
+      value = *got;
     }
-    return read.has_value();
+    return got.has_value();
   } else {
     return read_whole<T>([&] { in_.read_into(value); });
   }

@@ -455,7 +455,13 @@ struct convention<A, shape::item_array> {
       return kArrayHeaderSize + kStringHeaderSize * N;
     }
   }
-  static constexpr std::size_t max_size() { return is_text<E> ? kUnbounded : min_size(); }
+  static constexpr std::size_t max_size() {
+    if constexpr (is_text<E>) {
+      return kUnbounded;
+    } else {
+      return min_size();
+    }
+  }
   // The wide arrays that are an array item are written and read in one piece.
   static constexpr std::size_t fixed_size() { return wide && fits_short(N) ? min_size() : 0; }
   static constexpr std::size_t nesting() { return 0; }

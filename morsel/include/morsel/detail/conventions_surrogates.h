@@ -92,6 +92,8 @@ struct convention<T, shape::surrogate> {
   using W = surrogate<T>;
   using S = typename surrogate_type<T>::type;
   static constexpr bool sound = check_surrogate<T>();
+  static constexpr bool kFromCannotThrow =
+      noexcept(std::declval<T&>() = W::from(std::declval<S&&>()));
 
   static constexpr std::size_t min_size() { return convention<S>::min_size(); }
   static constexpr std::size_t max_size() { return convention<S>::max_size(); }
@@ -153,7 +155,7 @@ struct convention<T, shape::surrogate> {
     if (!convention<S>::get(in, written)) {
       return false;
     }
-    if constexpr (noexcept(value = W::from(std::move(written)))) {
+    if constexpr (kFromCannotThrow) {
       value = W::from(std::move(written));
       return true;
     } else {

@@ -32,17 +32,17 @@ class schema_builder {
   void record(std::string& out) {
     std::size_t at = 0;
     if (define(&identity<T>, type_name_storage<T>.view(), out, at)) {
-      std::string text = " {";
+      std::string definition = " {";
       constexpr auto names = names_of<T>();
       [&]<std::size_t... I>(std::index_sequence<I...>) {
-        ((text += I == 0 ? "" : ", ", text += names[I], text += ": ",
+        ((definition += I == 0 ? "" : ", ", definition += names[I], definition += ": ",
           spell<std::remove_cvref_t<
-              std::tuple_element_t<I, decltype(members_of(std::declval<T&>()))>>>(text)),
+              std::tuple_element_t<I, decltype(members_of(std::declval<T&>()))>>>(definition)),
          ...);
       }
       (std::make_index_sequence<names.size()>{});
-      text += '}';
-      definitions_[at].second += text;
+      definition += '}';
+      definitions_[at].second += definition;
     }
   }
 
@@ -51,19 +51,19 @@ class schema_builder {
   void enumeration(std::string& out) {
     std::size_t at = 0;
     if (define(&identity<E>, type_name_storage<E>.view(), out, at)) {
-      std::string text = " = enum ";
-      spell<Underlying>(text);
-      text += " {";
+      std::string definition = " = enum ";
+      spell<Underlying>(definition);
+      definition += " {";
       bool first = true;
       for (const auto& [value, name] : enumerators_of<E>()) {
-        text += first ? "" : ", ";
-        text += name;
-        text += " = ";
-        text += std::to_string(static_cast<Underlying>(value));
+        definition += first ? "" : ", ";
+        definition += name;
+        definition += " = ";
+        definition += std::to_string(static_cast<Underlying>(value));
         first = false;
       }
-      text += '}';
-      definitions_[at].second += text;
+      definition += '}';
+      definitions_[at].second += definition;
     }
   }
 
@@ -72,9 +72,9 @@ class schema_builder {
   void alias(std::string& out) {
     std::size_t at = 0;
     if (define(&identity<T>, type_name_storage<T>.view(), out, at)) {
-      std::string text = " = ";
-      spell<S>(text);
-      definitions_[at].second += text;
+      std::string definition = " = ";
+      spell<S>(definition);
+      definitions_[at].second += definition;
     }
   }
 

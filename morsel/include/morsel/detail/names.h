@@ -247,7 +247,11 @@ concept fixed_enum = requires {
 template <typename E>
 consteval long lowest_named() {
   using U = std::underlying_type_t<E>;
-  return std::is_signed_v<U> ? std::max<long>(-128, std::numeric_limits<U>::min()) : 0;
+  if constexpr (std::is_signed_v<U>) {
+    return std::max<long>(-128, std::numeric_limits<U>::min());
+  } else {
+    return 0;
+  }
 }
 template <typename E>
 consteval long highest_named() {
@@ -266,8 +270,8 @@ consteval long highest_named() {
 // ("(ns::Level)7").
 template <typename E, long V>
 consteval std::string_view raw_enumerator_name() {
-  const std::string_view spelled = argument_of(spelled_value<static_cast<E>(V)>());
-  return spelled.starts_with('(') ? std::string_view() : last_identifier(spelled);
+  const std::string_view argument = argument_of(spelled_value<static_cast<E>(V)>());
+  return argument.starts_with('(') ? std::string_view() : last_identifier(argument);
 }
 
 template <typename E>
