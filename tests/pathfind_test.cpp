@@ -162,6 +162,15 @@ TEST_F(Pathfind, LongEntriesAndLongNames) {
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(outcome.status, 1);
+
+  // Candidates one byte longer than the buffer's first sizes, which it must grow for: the
+  // sanitizer build sees a byte written past it when it does not.
+  for (const std::size_t whole : {std::size_t{257}, std::size_t{513}}) {
+    const std::string filling = "/" + std::string(whole - 1 - 1 - 4 - 1, 'f');  // "/prog" and NUL
+    outcome = run_pathfind({"prog"}, filling + ":" + scene_.at("second"));
+    EXPECT_EQ(outcome.out, scene_.at("second/prog") + " \n") << whole;
+    EXPECT_EQ(outcome.status, 0) << whole;
+  }
 }
 
 TEST_F(Pathfind, ManyNamesInOneRun) {
