@@ -163,6 +163,20 @@ TEST_F(Pathfind, LongEntriesAndLongNames) {
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(outcome.status, 1);
 
+  // A long name that is found: its length counts in the candidate's.
+  std::string dotted;
+  for (int i = 0; i < 200; ++i) {
+    dotted += "./";
+  }
+  outcome = run_pathfind({dotted + "prog"}, scene_.at("second"));
+  EXPECT_EQ(outcome.out, scene_.at("second") + "/" + dotted + "prog \n");
+  EXPECT_EQ(outcome.status, 0);
+
+  // An entry of one character is an entry like any other.
+  outcome = run_pathfind({"bin/sh"}, "/");
+  EXPECT_EQ(outcome.out, "//bin/sh \n");
+  EXPECT_EQ(outcome.status, 0);
+
   // Candidates one byte longer than the buffer's first sizes, which it must grow for: the
   // sanitizer build sees a byte written past it when it does not.
   for (const std::size_t whole : {std::size_t{257}, std::size_t{513}}) {
