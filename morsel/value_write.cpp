@@ -103,7 +103,7 @@ struct dynamic_writer {
       case form::map:
         return entries(out, t, v);
       case form::set:
-        return set_elements(out, t, v);
+        return elements(out, t, v);
       case form::tuple:
       case form::record:
         return parts(out, t, v);
@@ -140,16 +140,21 @@ struct dynamic_writer {
     }
   }
 
+  // The elements of a vector or a set (a u32 count first) or a std::array (N of them).
   static void elements(writer& out, const type& t, const value& v) {
     const auto& values = held<value::list>(t, v, "a list of elements");
     if (t.what == form::array && values.size() != t.count) {
       mismatch(t, std::to_string(values.size()) + " elements, not " + std::to_string(t.count));
     }
-    if (t.what == form::vector && values.size() > kMaxListCount) {
-      throw_too_many("std::vector", values.size());
+    const bool counted = t.what != form::array;
+    if (counted && values.size() > kMaxListCount) {
+      throw_too_many(t.what == form::set ? "set" : "std::vector", values.size());
+    }
+    if (t.what == form::set) {
+      refuse_repeated(t, values, 1, "a list with an element twice");
     }
     const writer::level opened(out, true);
-    if (t.what == form::vector) {
+    if (counted) {
       out.write(static_cast<unsigned int>(values.size()));
     }
     std::size_t i = 0;
@@ -214,24 +219,6 @@ struct dynamic_writer {
     if (std::adjacent_find(keys.begin(), keys.end(),
                            [](const value* a, const value* b) { return *a == *b; }) != keys.end()) {
       mismatch(t, what);
-    }
-  }
-
-  static void set_elements(writer& out, const type& t, const value& v) {
-    const auto& values = held<value::list>(t, v, "a list of elements");
-    if (values.size() > kMaxListCount) {
-      throw_too_many("set", values.size());
-    }
-    refuse_repeated(t, values, 1, "a list with an element twice");
-    const writer::level opened(out, true);
-    out.write(static_cast<unsigned int>(values.size()));
-    std::size_t i = 0;
-    try {
-      for (; i < values.size(); ++i) {
-        write(out, *t.parts.front(), values[i]);
-      }
-    } catch (...) {
-      writer::fail_at({step_kind::element, i, {}, {}});
     }
   }
 

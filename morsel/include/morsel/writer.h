@@ -200,6 +200,7 @@ class writer {
   friend struct detail::fixed_item;
   template <typename>
   friend struct detail::in_a_row;
+  friend struct detail::element_writer;
   friend struct detail::dynamic_reader;
   friend struct detail::dynamic_writer;
 

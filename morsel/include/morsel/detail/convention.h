@@ -63,6 +63,8 @@ struct convention;
 // Reading and writing by a type known at run time (morsel/value.h).
 struct dynamic_reader;
 struct dynamic_writer;
+// Writes the elements of a vector or a set (conventions_containers.h).
+struct element_writer;
 
 template <typename T>
 concept writable = shape_of<T>()

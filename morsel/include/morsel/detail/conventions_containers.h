@@ -59,6 +59,22 @@ constexpr std::size_t justified(std::size_t count, std::size_t left, std::size_t
   return std::min({count, left / least_each, by_memory});
 }
 
+struct element_writer {
+  // Each of `values` by T's convention; a failure names the element's index.
+  template <typename T, typename W, typename Range>
+  static void write_each(W& out, const Range& values) {
+    std::size_t i = 0;
+    try {
+      for (const auto& value : values) {
+        convention<T>::write(out, static_cast<const T&>(value));
+        ++i;
+      }
+    } catch (...) {
+      out.fail_at({step_kind::element, i, {}, {}});
+    }
+  }
+};
+
 template <typename V>
 struct convention<V, shape::vector> {
   using T = typename V::value_type;
@@ -112,15 +128,7 @@ struct convention<V, shape::vector> {
       }
     }
     convention<unsigned int>::write(out, count);
-    std::size_t i = 0;
-    try {
-      for (const auto& value : values) {
-        convention<T>::write(out, static_cast<const T&>(value));
-        ++i;
-      }
-    } catch (...) {
-      out.fail_at({step_kind::element, i, {}, {}});
-    }
+    element_writer::write_each<T>(out, values);
   }
 
   template <typename R>
@@ -412,15 +420,7 @@ struct convention<S, shape::set> {
     }
     [[maybe_unused]] const auto level = out.template open<nesting()>();
     convention<unsigned int>::write(out, static_cast<unsigned int>(values.size()));
-    std::size_t i = 0;
-    try {
-      for (const T& value : values) {
-        convention<T>::write(out, value);
-        ++i;
-      }
-    } catch (...) {
-      out.fail_at({step_kind::element, i, {}, {}});
-    }
+    element_writer::write_each<T>(out, values);
   }
 
   template <typename R>
