@@ -396,6 +396,26 @@ TEST(MorselTool, JsonLinesForEveryKind) {
             "[ a3 0 0 0 1 ff ff ]\n");
 }
 
+// A string shows as JSON text only when it is well-formed UTF-8; at every edge of that, hex.
+TEST(MorselTool, JsonTextOnlyForWellFormedUtf8) {
+  struct Case {
+    const char* bytes;
+    bool text;
+  };
+  const Case cases[] = {
+      {"ab 01 7f", true},          {"ab 01 80", false},          {"ab 02 c2 80", true},
+      {"ab 02 c1 bf", false},      {"ab 02 df bf", true},        {"ab 02 e0 a0", false},
+      {"ab 03 e0 a0 80", true},    {"ab 03 e0 9f bf", false},    {"ab 03 ed 9f bf", true},
+      {"ab 03 ed a0 80", false},   {"ab 03 ed bf bf", false},    {"ab 03 ee 80 80", true},
+      {"ab 03 ef bf bf", true},    {"aa 04 f0 90 80 80", true},  {"aa 04 f0 8f bf bf", false},
+      {"aa 04 f4 8f bf bf", true}, {"aa 04 f4 90 80 80", false}, {"aa 04 f8 88 80 80", false},
+  };
+  for (const Case& c : cases) {
+    const std::string out = morsel_tool({"decode", "--json", "--hex"}, c.bytes).out;
+    EXPECT_EQ(out.find("{\"hex\":") == std::string::npos, c.text) << c.bytes << ": " << out;
+  }
+}
+
 // JSON tools write -0 for a negative zero (jq does for 0 * -1): a float keeps its sign.
 TEST(MorselTool, JsonNegativeZeroKeepsItsSign) {
   const Outcome encoded =

@@ -161,8 +161,8 @@ class lexer {
 
   std::string_view text_;
   std::size_t at_ = 0;
-  std::size_t line_ = 1;
-  std::size_t column_ = 1;
+  std::size_t line_;  // set by the constructor: a part starts where the last one stopped
+  std::size_t column_;
 };
 
 class parser {
