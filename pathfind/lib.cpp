@@ -1,7 +1,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,12 +16,12 @@ struct Candidate {
 };
 
 bool reserve(Candidate& candidate, std::size_t size) {
-  if (candidate.text != nullptr && size <= candidate.capacity) {
+  if (size <= candidate.capacity) {
     return true;
   }
   std::size_t capacity = candidate.capacity == 0 ? 256 : candidate.capacity;
   while (capacity < size) {
-    capacity = capacity > SIZE_MAX / 2 ? size : capacity * 2;
+    capacity *= 2;
   }
   void* grown = std::realloc(candidate.text, capacity);
   if (grown == nullptr) {
@@ -34,11 +33,12 @@ bool reserve(Candidate& candidate, std::size_t size) {
 }
 
 // Builds "<entry>/<name>" in the candidate buffer. Fails only when memory for it cannot be had;
-// the caller then skips the entry, as it would one that names no file.
+// the caller then skips the entry, as it would one that names no file. The sizes cannot overflow:
+// the entry and the name are both in this process's memory (the environment and the arguments),
+// so their lengths add up to far less than SIZE_MAX, and doubling stays below twice that.
 bool join(Candidate& candidate, const char* entry, std::size_t entry_length, const char* name,
           std::size_t name_length) {
-  if (name_length > SIZE_MAX - 2 - entry_length ||
-      !reserve(candidate, entry_length + 1 + name_length + 1)) {
+  if (!reserve(candidate, entry_length + 1 + name_length + 1)) {
     return false;
   }
   std::memcpy(candidate.text, entry, entry_length);

@@ -125,6 +125,22 @@ TEST_F(Pathfind, RelativeEntriesAreUsedAsTheyStand) {
   EXPECT_EQ(outcome.status, 0);
 }
 
+// An empty entry is skipped, not taken for the root: a name that is a path below the root is
+// found through the entry "/" and not through an empty one.
+TEST_F(Pathfind, AnEmptyEntryIsNotTheRoot) {
+  const std::string below_root = scene_.at("first/prog").substr(1);
+  const Outcome over_root = run_pathfind({below_root}, "/");
+  std::string found = "//";
+  found.append(below_root).append(" \n");
+  EXPECT_EQ(over_root.out, found);
+  EXPECT_EQ(over_root.status, 0);
+  for (const char* path : {"", ":", "::"}) {
+    const Outcome outcome = run_pathfind({below_root}, std::string(path));
+    EXPECT_EQ(outcome.out, "") << "PATH=" << path;
+    EXPECT_EQ(outcome.status, 1) << "PATH=" << path;
+  }
+}
+
 TEST_F(Pathfind, ThousandsOfEntriesBeforeTheMatch) {
   std::string path;
   for (int i = 0; i < 5000; ++i) {
