@@ -583,6 +583,16 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 "morsel: line 1, column 4: expected an integer from 0 to 255, got '300'\n"},
         Failure{{"encode"}, "u16 1", 1, "morsel: line 1, column 1: unknown kind 'u16'\n"},
+        Failure{{"encode"}, "u8 ~", 1, "morsel: line 1, column 4: unexpected character '~'\n"},
+        Failure{
+            {"encode"}, " \x7f", 1, "morsel: line 1, column 2: unexpected character byte 0x7f\n"},
+        Failure{
+            {"encode"}, "\x1f", 1, "morsel: line 1, column 1: unexpected character byte 0x1f\n"},
+        Failure{{"encode", "--json"},
+                "1e999",
+                1,
+                "morsel: line 1, column 1: the number 1e999 is out of range of a double\n"},
+
         Failure{{"encode"},
                 "string \"a\\q\"",
                 1,
