@@ -396,6 +396,20 @@ TEST(MorselTool, JsonLinesForEveryKind) {
             "[ a3 0 0 0 1 ff ff ]\n");
 }
 
+// A string's bytes in the notation: printable ASCII as it stands, a few escapes, the rest as \x;
+// every spelling reads back to the same bytes.
+TEST(MorselTool, NotationStringEscapesAtEveryEdge) {
+  const std::string shown = morsel_tool({"decode", "--hex"},
+                                        "ab 03 61 20 62  ab 01 7e  ab 01 7f  ab 01 1f  ab 02 22 5c "
+                                        "ab 02 0a 09  ab 01 80")
+                                .out;
+  EXPECT_EQ(shown,
+            "0: string \"a b\"\n5: string \"~\"\n8: string \"\\x7f\"\n11: string \"\\x1f\"\n"
+            "14: string \"\\\"\\\\\"\n18: string \"\\n\\t\"\n22: string \"\\x80\"\n");
+  EXPECT_EQ(morsel_tool({"encode", "--hex"}, shown).out,
+            "[ ab 3 61 20 62 ab 1 7e ab 1 7f ab 1 1f ab 2 22 5c ab 2 a 9 ab 1 80 ]\n");
+}
+
 // A string shows as JSON text only when it is well-formed UTF-8; at every edge of that, hex.
 TEST(MorselTool, JsonTextOnlyForWellFormedUtf8) {
   struct Case {
