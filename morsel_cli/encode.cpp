@@ -36,17 +36,25 @@ int encode_whole(const options& how) {
   std::vector<unsigned char> bytes;
   std::unique_ptr<output> out;
   try {
+    const schema_type schema = how.schema.empty() ? schema_type{} : read_schema(how);
     const byte_buffer input = read_all(input_file(how.input));
     const std::string_view text(reinterpret_cast<const char*>(input.data()), input.size());
-    const std::vector<parsed_item> items = how.json ? parse_json_items(text) : parse_notation(text);
-    if (how.item) {
-      bytes = encode_lone_item(items);
+    if (schema.type != nullptr) {
+      morsel::writer values;
+      json_value_encoder(*schema.type).encode(text, text_part{}, values);
+      bytes = values.take();
     } else {
-      encoded message = encode_message(items);
-      for (const std::string& warning : message.warnings) {
-        complain("warning: " + warning);
+      const std::vector<parsed_item> items =
+          how.json ? parse_json_items(text) : parse_notation(text);
+      if (how.item) {
+        bytes = encode_lone_item(items);
+      } else {
+        encoded message = encode_message(items);
+        for (const std::string& warning : message.warnings) {
+          complain("warning: " + warning);
+        }
+        bytes = std::move(message.bytes);
       }
-      bytes = std::move(message.bytes);
     }
     if (!how.hex) {
       out = open_output(how);

@@ -17,7 +17,7 @@ constexpr const char* kUsage =
     "usage: morsel decode [--json] [--hex] [--item] [FILE]\n"
     "       morsel decode --schema SCHEMA [--type NAME] [--json] [--hex] [FILE]\n"
     "       morsel encode [--json] [--hex] [--item] [-o OUT] [FILE]\n"
-    "       morsel encode --schema SCHEMA [--type NAME] --json [-o OUT] [FILE]\n"
+    "       morsel encode --schema SCHEMA [--type NAME] --json [--hex] [-o OUT] [FILE]\n"
     "       morsel dump [--schema SCHEMA [--type NAME]] [--hex] [--item] [FILE]\n"
     "       morsel --help | --version\n";
 

@@ -228,6 +228,25 @@ TEST_F(SchemaTool, APipeAndAFileShowTheSameAndStopAtABadValue) {
 
 // JSON that is not a value of the type: the line and column, the path and what was expected;
 // nothing is written.
+// Enumerators by name over each underlying kind, signed ones below zero; --hex prints the bytes.
+TEST_F(SchemaTool, EnumeratorsByNameOverEveryUnderlyingKind) {
+  const std::string schema = dir_ + "/enums.schema";
+  std::ofstream(schema) << "Flags {a: Dir, b: Tiny, c: Flag, d: Big, e: Small}\n"
+                           "Dir = enum i32 {west = -1, east = 1}\n"
+                           "Tiny = enum i8 {low = -128, high = 127}\n"
+                           "Flag = enum bool {no = 0, yes = 1}\n"
+                           "Big = enum i64 {least = -9223372036854775808}\n"
+                           "Small = enum u8 {top = 255}\n";
+  const Outcome encoded =
+      tool({"encode", "--schema", schema, "--json", "--hex"},
+           "{\"value\":{\"a\":\"west\",\"b\":\"low\",\"c\":\"yes\",\"d\":\"least\","
+           "\"e\":\"top\"}}");
+  EXPECT_EQ(encoded.err, "");
+  EXPECT_EQ(encoded.out, "[ a6 ff ff ff ff a5 80 a0 a4 80 0 0 0 0 0 0 0 a2 ff ]\n");
+  EXPECT_EQ(tool({"decode", "--schema", schema, "--hex"}, encoded.out).out,
+            "0: Flags {a: west, b: low, c: yes, d: least, e: top}\n");
+}
+
 TEST_F(SchemaTool, JsonThatIsNotAValueSaysWhereAndWhy) {
   struct Case {
     std::string json;

@@ -60,7 +60,7 @@ class json_values {
   std::string_view text_;
   std::size_t at_ = 0;
   std::size_t counted_ = 0;     // bytes whose lines are counted
-  std::size_t line_ = 1;        // the line of byte `counted_`
+  std::size_t line_;            // the line of byte `counted_`
   std::size_t line_start_ = 0;  // and where that line starts
   std::size_t first_line_;      // the text's first line and column in the whole
   std::size_t first_column_;
