@@ -20,10 +20,11 @@ output::output(std::string path) : path_(std::move(path)), temporary_(path_ + ".
   if (fd_ < 0) {
     throw input_error(path_ + ": " + std::strerror(errno));
   }
-  // As a new file would be made: mkstemp's 0600, widened to what the umask allows.
+  // As a new file would be made: mkstemp's owner-only mode, widened to what the umask allows.
+  constexpr mode_t kReadWriteForAll = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  (void)::fchmod(fd_, static_cast<mode_t>(0666U & ~mask));
+  (void)::fchmod(fd_, kReadWriteForAll & ~mask);
 }
 
 output::~output() {

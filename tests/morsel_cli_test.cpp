@@ -2,6 +2,7 @@
 // back, the hex and lone-item inputs, dump's rows, and every error status and message.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -705,6 +706,12 @@ TEST(MorselToolEncode, AnOutputFileIsReplacedOnlyWhenAllIsGood) {
     return cat.out;
   };
   EXPECT_EQ(contents(), std::string("\xA3\0\0\0\x07", 5));
+  // Made as any new file is: readable and writable by all that the umask leaves.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  struct stat made {};
+  ASSERT_EQ(::stat(file.c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 0777U, 0666U & ~mask);
   const Outcome failed = morsel_tool({"encode", "--output=" + file}, "u32 8\nu32 x\n");
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(contents(), std::string("\xA3\0\0\0\x07", 5));
