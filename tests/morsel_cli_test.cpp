@@ -121,6 +121,39 @@ TEST(MorselTool, ItemOptionReadsALoneItemWhole) {
   EXPECT_EQ(morsel_tool({"encode", "--item", "--hex"}, extra.out).out, "[ a3 0 0 0 1 ff ff ]\n");
 }
 
+// A byte after a lone item: scalars and Person leave it as extra bytes; strings and arrays run to
+// the end of the buffer, as their decoders read them, and take it in or are refused for it.
+TEST(MorselTool, ALoneItemAndAByteAfterIt) {
+  struct Case {
+    const char* bytes;
+    const char* out;
+    const char* err;
+  };
+  const Case cases[] = {
+      {"a0 ff", "0: bool true\n1: extra [255]\n", ""},
+      {"a2 01 ff", "0: u8 1\n2: extra [255]\n", ""},
+      {"a3 00000001 ff", "0: u32 1\n5: extra [255]\n", ""},
+      {"a4 0000000000000001 ff", "0: u64 1\n9: extra [255]\n", ""},
+      {"a5 ff ff", "0: i8 -1\n2: extra [255]\n", ""},
+      {"a6 ffffffff ff", "0: i32 -1\n5: extra [255]\n", ""},
+      {"a8 3f800000 ff", "0: f32 1\n5: extra [255]\n", ""},
+      {"a9 3ff0000000000000 ff", "0: f64 1\n9: extra [255]\n", ""},
+      {"ae a2 1e a8 3fc00000 ff", "0: person {age: 30, height: 1.5}\n8: extra [255]\n", ""},
+      {"ab 01 41 ff", "0: string <0xab 1>\"A\\xff\"\n", ""},
+      {"aa 04 41424344 ff", "0: string <0xaa 4>\"ABCD\\xff\"\n", ""},
+      {"ac 01 a2 07 ff", "", "morsel: byte 0: count byte is 1, elements found: 2\n"},
+      {"ac 01 a9 3ff0000000000000 ff", "",
+       "morsel: byte 0: 1 trailing bytes do not form a whole element\n"},
+      {"ad 01 ab 01 41 ff", "",
+       "morsel: byte 0: element 1 at byte 5: expected tag 0xaa or 0xab, got 0xff\n"},
+  };
+  for (const Case& c : cases) {
+    const Outcome outcome = morsel_tool({"decode", "--item", "--hex"}, c.bytes);
+    EXPECT_EQ(outcome.out, c.out) << c.bytes;
+    EXPECT_EQ(outcome.err, c.err) << c.bytes;
+  }
+}
+
 TEST(MorselTool, DumpShowsBytesBesideTheirMeaningAndMarksWhereReadingStopped) {
   const Outcome outcome = morsel_tool({"dump", "--hex"},
                                       "a3 00000007 ac 02 a9 3ff0000000000000 a9 4000000000000000 "
