@@ -210,6 +210,7 @@ struct Malformed {
   std::function<void(morsel::reader&)> read;
   std::string message;
   bool truncated;
+  std::size_t stopped_at;  // the byte that is wrong, or the end of the bytes
 };
 
 void PrintTo(const Malformed& m, std::ostream* out) {
@@ -250,6 +251,7 @@ TEST_P(MalformedLongForm, IsRefusedWithoutMoving) {
   } catch (const morsel::decode_error& e) {
     EXPECT_EQ(std::string(e.what()), m.message);
     EXPECT_EQ(dynamic_cast<const morsel::truncated_error*>(&e) != nullptr, m.truncated);
+    EXPECT_EQ(e.stopped_at(), m.stopped_at);
   }
   EXPECT_EQ(in.offset(), 1U);
 }
@@ -266,57 +268,57 @@ INSTANTIATE_TEST_SUITE_P(
                   as<std::string>(),
                   "byte 1: a long string of 4 bytes, which a string item holds: the long form is "
                   "for more than 255",
-                  false},
+                  false, 2},
         Malformed{"a part shorter than 255", long_string_with(300, 0, "AB FE"), as<std::string>(),
                   "byte 1: a long string of 300 bytes: part 0 (255 bytes) at byte 6: expected "
                   "length 255, got 254",
-                  false},
+                  false, 7},
         Malformed{"parts that do not add up", long_string_with(300, 1, "AB 2C"), as<std::string>(),
                   "byte 1: a long string of 300 bytes: part 1 (45 bytes) at byte 263: expected "
                   "length 45, got 44",
-                  false},
+                  false, 264},
         Malformed{"a part of another kind", long_string_with(300, 1, "AC 2D"), as<std::string>(),
                   "byte 1: a long string of 300 bytes: part 1 (45 bytes) at byte 263: expected "
                   "tag 0xab, got 0xac",
-                  false},
+                  false, 263},
         Malformed{"a last part of 4 under the generic tag", long_string_with(259, 1, "AB 04"),
                   as<std::string>(),
                   "byte 1: a long string of 259 bytes: part 1 (4 bytes) at byte 263: expected "
                   "tag 0xaa, got 0xab",
-                  false},
+                  false, 263},
         Malformed{"a byte part without its marker",
                   concat(hex("A3 00000100 AC FF A3"), Bytes(255 + 4, 0)),
                   as<std::vector<unsigned char>>(),
                   "byte 1: a long byte vector of 256 bytes: part 0 (255 bytes) at byte 6: "
                   "expected tag 0xa2, got 0xa3",
-                  false},
+                  false, 8},
         Malformed{"a wide element of another kind", doubles_with_tag(256, 7, 0xA4),
                   as<std::vector<double>>(),
                   "byte 1: a long f64 array of 256 elements: element 7 at byte 69: expected tag "
                   "0xa9, got 0xa4",
-                  false},
+                  false, 69},
         Malformed{"a long array that fits an array item",
                   concat(hex("A3 00000001"), hex("A9 0000000000000000")), as<std::vector<double>>(),
                   "byte 1: a long f64 array of 1 elements, which an array item holds: the long "
                   "form is for more than 255",
-                  false},
+                  false, 2},
         Malformed{"a long string array that fits the item", hex("A3 00000002 AB 01 61 AB 00"),
                   as<std::vector<std::string>>(),
                   "byte 1: a long string array of 2 strings of at most 255 bytes, which a string "
                   "array item holds",
-                  false},
+                  false, 2},
         Malformed{"a std::array of another count", written(std::vector<double>(300)),
                   as<std::array<double, 256>>(),
-                  "byte 1: an array of 300 elements, where a std::array of 256 is read", false},
+                  "byte 1: an array of 300 elements, where a std::array of 256 is read", false, 2},
         Malformed{"the bytes end inside", hex("A3 0000012C AB FF 6162"), as<std::string>(),
-                  "byte 1: a long string of 300 bytes needs 309 bytes, 9 left", true},
+                  "byte 1: a long string of 300 bytes needs 309 bytes, 9 left", true, 10},
         Malformed{"the length item cut short", hex("A3 0000"), as<std::string>(),
-                  "byte 1: a long string: its length item needs 5 bytes, 3 left", true},
+                  "byte 1: a long string: its length item needs 5 bytes, 3 left", true, 4},
         Malformed{"in a record", concat(hex("A3 00000007"), long_string_with(300, 1, "AB 2E")),
                   as<Titled>(),
                   "byte 6: Titled.title: a long string of 300 bytes: part 1 "
                   "(45 bytes) at byte 268: expected length 45, got 46",
-                  false}));
+                  false, 269}));
 
 // A length the bytes left cannot hold takes no memory for it.
 TEST(LongForm, AHugeLengthIsRefusedBeforeAnyMemoryIsTaken) {

@@ -226,8 +226,6 @@ TEST_F(SchemaTool, APipeAndAFileShowTheSameAndStopAtABadValue) {
       "            ^^\n");
 }
 
-// JSON that is not a value of the type: the line and column, the path and what was expected;
-// nothing is written.
 // Enumerators by name over each underlying kind, signed ones below zero; --hex prints the bytes.
 TEST_F(SchemaTool, EnumeratorsByNameOverEveryUnderlyingKind) {
   const std::string schema = dir_ + "/enums.schema";
@@ -247,6 +245,18 @@ TEST_F(SchemaTool, EnumeratorsByNameOverEveryUnderlyingKind) {
             "0: Flags {a: west, b: low, c: yes, d: least, e: top}\n");
 }
 
+// dump by schema: a row for each part, a tuple's by position and a record's by name.
+TEST_F(SchemaTool, DumpNamesEveryPart) {
+  const std::string schema = dir_ + "/tuple.schema";
+  std::ofstream(schema) << "T {p: tuple<u8, string>, q: vector<u8>}\n";
+  EXPECT_EQ(tool({"dump", "--schema", schema, "--hex"}, "a2 07 ab 02 68 69 ac 01 a2 01").out,
+            "         0  a2 07                                            T.p[0]: 7\n"
+            "         2  ab 02 68 69                                      T.p[1]: \"hi\"\n"
+            "         6  ac 01 a2 01                                      T.q: [1]\n");
+}
+
+// JSON that is not a value of the type: the line and column, the path and what was expected;
+// nothing is written.
 TEST_F(SchemaTool, JsonThatIsNotAValueSaysWhereAndWhy) {
   struct Case {
     std::string json;

@@ -325,6 +325,16 @@ TEST(OwnTypes, TheSchemaDescribesThemAndReadsTheSameBytes) {
   } catch (const morsel::decode_error& e) {
     EXPECT_STREQ(e.what(), "byte 10: S[1]: it repeats an earlier element");
   }
+  // Read into a value that held a larger set, a smaller one leaves nothing of it behind.
+  morsel::writer sizes;
+  sizes.write(std::set<int>{1, 2, 3}).write(std::set<int>{7});
+  morsel::reader both(sizes.bytes());
+  morsel::value reused;
+  morsel::read_value(both, *sets.first(), reused);
+  morsel::read_value(both, *sets.first(), reused);
+  morsel::writer last;
+  morsel::write_value(last, *sets.first(), reused);
+  EXPECT_EQ(Bytes(last.bytes().begin(), last.bytes().end()), written(std::set<int>{7}));
   morsel::value repeated;
   repeated.data =
       morsel::value::list{morsel::value{std::int64_t{1}, 0}, morsel::value{std::int64_t{1}, 0}};

@@ -306,6 +306,11 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
   EXPECT_EQ(types.find("C"), nullptr);
   EXPECT_EQ(&types.type_of(" A "), types.first());
   EXPECT_EQ(types.type_of("map<E, vector<B>>").spelled(), "map<E, vector<B>>");
+  // Qualified names, down to one letter after the "::", at the end of the text too.
+  morsel::type_set qualified = morsel::type_set::parse("a::B {x: c::D}\nc::D = u8");
+  EXPECT_EQ(qualified.first()->spelled(), "a::B");
+  EXPECT_EQ(qualified.first()->member_names.front(), "x");
+  EXPECT_EQ(qualified.type_of("c::D").spelled(), "c::D");
   for (const auto& [expression, message] : {
            std::pair{"vector<C>", "line 1, column 8: the schema has no type C"},
            std::pair{"A B", "line 1, column 3: expected the end of the type, got 'B'"},
