@@ -102,6 +102,30 @@ TEST(Names, ALocalClassIsNamedWithoutItsFunction) {
   EXPECT_EQ(morsel::type_name<Local>(), "Local");
 }
 
+auto first_local() {
+  struct Local {
+    int x;
+  };
+  return Local{};
+}
+auto second_local() {
+  struct Local {
+    double y;
+  };
+  return Local{};
+}
+
+// Two types of one name, as local classes of two functions are: numbered in the schema, from 2.
+TEST(Names, TypesOfOneNameAreNumbered) {
+  struct Both {
+    decltype(first_local()) a;
+    decltype(second_local()) b;
+    decltype(first_local()) c;
+  };
+  EXPECT_EQ(morsel::schema<Both>(),
+            "Both {a: Local, b: Local_2, c: Local}\nLocal {x: i32}\nLocal_2 {y: f64}\n");
+}
+
 enum class Status : unsigned char { ok = 1, down = 200 };
 struct Reading {
   unsigned int sensor;
@@ -306,6 +330,25 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
   EXPECT_EQ(types.find("C"), nullptr);
   EXPECT_EQ(&types.type_of(" A "), types.first());
   EXPECT_EQ(types.type_of("map<E, vector<B>>").spelled(), "map<E, vector<B>>");
+  // Types nested 256 deep are read, in a schema and in an expression; one more is refused.
+  const auto nested = [](std::size_t depth) {
+    std::string text;
+    for (std::size_t i = 0; i < depth; ++i) {
+      text += "vector<";
+    }
+    text += "u8";
+    text.append(depth, '>');
+    return text;
+  };
+  EXPECT_NO_THROW((void)types.type_of(nested(256)));
+  EXPECT_THROW((void)types.type_of(nested(257)), morsel::schema_error);
+  for (const char* definition : {"D = ", "A {x: "}) {
+    const std::string end = definition[0] == 'A' ? "}" : "";
+    EXPECT_NO_THROW((void)morsel::type_set::parse(definition + nested(256) + end)) << definition;
+    EXPECT_THROW((void)morsel::type_set::parse(definition + nested(257) + end),
+                 morsel::schema_error)
+        << definition;
+  }
   // Qualified names, down to one letter after the "::", at the end of the text too.
   morsel::type_set qualified = morsel::type_set::parse("a::B {x: c::D}\nc::D = u8");
   EXPECT_EQ(qualified.first()->spelled(), "a::B");
