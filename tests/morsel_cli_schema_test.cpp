@@ -245,6 +245,23 @@ TEST_F(SchemaTool, EnumeratorsByNameOverEveryUnderlyingKind) {
             "0: Flags {a: west, b: low, c: yes, d: least, e: top}\n");
 }
 
+// A map value's path names its key where the key prints as a number or a string.
+TEST_F(SchemaTool, MapValuesAreNamedByTheirKeys) {
+  const std::string schema = dir_ + "/keys.schema";
+  std::ofstream(schema)
+      << "A = map<E, u8>\nB = map<F, u8>\nC = map<string, u8>\n"
+         "D = map<i32, u8>\nE = enum u8 {a = 1}\nF = enum bool {no = 0, yes = 1}\n";
+  for (const auto& [type, bytes, err] : {
+           std::tuple{"A", "a3 00000001 a2 01 a3 00", "byte 7: A[1]"},
+           std::tuple{"B", "a3 00000001 a0 a3 00", "byte 6: B[value 0]"},
+           std::tuple{"C", "a3 00000001 ab 01 68 a3 00", "byte 8: C[\"h\"]"},
+           std::tuple{"D", "a3 00000001 a6 ffffffff a3 00", "byte 10: D[-1]"},
+       }) {
+    EXPECT_EQ(tool({"decode", "--schema", schema, "--type", type, "--hex"}, bytes).err,
+              std::string("morsel: ") + err + ": expected tag 0xa2, got 0xa3\n");
+  }
+}
+
 // dump by schema: a row for each part, a tuple's by position and a record's by name.
 TEST_F(SchemaTool, DumpNamesEveryPart) {
   const std::string schema = dir_ + "/tuple.schema";

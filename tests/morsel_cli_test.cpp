@@ -177,6 +177,15 @@ TEST(MorselTool, DumpShowsBytesBesideTheirMeaningAndMarksWhereReadingStopped) {
             "         1  a7 01                                            error: byte 1: 0xa7 is "
             "not a tag\n"
             "            ^^\n");
+
+  // Past the rows shown after the error, what is left is counted.
+  const Outcome long_rest = morsel_tool({"dump", "--hex"}, "a2 01 ff " + std::string(300, '0'));
+  EXPECT_EQ(long_rest.out,
+            "         0  a2 01                                            u8 1\n"
+            "         2  ff 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00  error: byte 2: 0xff is "
+            "not a tag\n"
+            "            ^^\n"
+            "        18                                                   ... 135 more bytes\n");
 }
 
 // Every form of the notation, both ways where decode prints it so; `bytes` in hex.
@@ -664,6 +673,20 @@ TEST(MorselTool, HelpAndVersionGoToStandardOutput) {
   EXPECT_TRUE(help.out.starts_with("usage: morsel decode [--json] [--hex] [--item] [FILE]\n"));
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(morsel_tool({"--version"}).out, "morsel 0.1.0\n");
+  const Outcome after_command = morsel_tool({"decode", "--help"});
+  EXPECT_EQ(after_command.out, help.out);
+  EXPECT_EQ(after_command.status, 0);
+  // After "--" it is a file's name.
+  const Outcome named = morsel_tool({"decode", "--", "--help"});
+  EXPECT_EQ(named.err, "morsel: --help: No such file or directory\n");
+  EXPECT_EQ(named.status, 1);
+  // Empty text is an empty message.
+  for (const char* format : {"--hex", "--json"}) {
+    const Outcome empty = morsel_tool({"encode", format}, "");
+    EXPECT_EQ(empty.out, std::string(format) == "--hex" ? "[ ]\n" : "") << format;
+    EXPECT_EQ(empty.status, 0) << format;
+  }
+  EXPECT_EQ(morsel_tool({"encode"}, "").out, "");
 }
 
 // A closed or full standard output ends the run with status 1 and says so.
@@ -674,10 +697,11 @@ TEST(MorselTool, OutputThatCannotBeWritten) {
     const char* err;
   };
   const std::string message = text_of(every_kind());
-  for (const Case& c :
-       {Case{{"decode"}, Stdout::closed, "Bad file descriptor"},
-        Case{{"dump"}, Stdout::full_device, "No space left on device"},
-        Case{{"encode", "--hex"}, Stdout::full_device, "No space left on device"}}) {
+  for (const Case& c : {Case{{"decode"}, Stdout::closed, "Bad file descriptor"},
+                        Case{{"dump"}, Stdout::full_device, "No space left on device"},
+                        Case{{"encode", "--hex"}, Stdout::full_device, "No space left on device"},
+                        Case{{"--help"}, Stdout::full_device, "write error"},
+                        Case{{"decode", "-h"}, Stdout::full_device, "write error"}}) {
     const std::string input = c.args[0] == "encode" ? std::string(kEveryKind) : message;
     const Outcome outcome = morsel_tool(c.args, input, c.mode);
     EXPECT_EQ(outcome.err, std::string("morsel: standard output: ") + c.err + "\n") << c.args[0];

@@ -314,6 +314,10 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
            Case{"A {x: vector<u8, u8>}", "line 1, column 18: vector takes 1 type"},
            Case{"A {x: u8", "line 1, column 9: expected ',' or '}', got the end of the schema"},
            Case{"u8 = u32", "line 1, column 1: the name u8 is a kind's"},
+           Case{"A {x: array<u8, 4294967296>}",
+                "line 1, column 27: an array's count is from 0 to 4294967295"},
+           Case{"A {x: array<u8, -1>}",
+                "line 1, column 19: an array's count is from 0 to 4294967295"},
        }) {
     try {
       (void)morsel::type_set::parse(c.text);
@@ -340,6 +344,7 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
     text.append(depth, '>');
     return text;
   };
+  EXPECT_NO_THROW((void)types.type_of("array<u8, 4294967295>"));
   EXPECT_NO_THROW((void)types.type_of(nested(256)));
   EXPECT_THROW((void)types.type_of(nested(257)), morsel::schema_error);
   for (const char* definition : {"D = ", "A {x: "}) {
@@ -408,8 +413,14 @@ TEST(Schema, AStreamReadsValuesOnceWhole) {
     expected.push_back(morsel::read_value(in, t));
     ends.push_back(in.offset());
   }
+  std::size_t largest = ends.front();
+  for (std::size_t i = 1; i < ends.size(); ++i) {
+    largest = std::max(largest, ends[i] - ends[i - 1]);
+  }
   for (const std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{300}}) {
-    morsel::stream in;
+    // A limit that holds the largest value and a chunk, never the whole message.
+    morsel::stream in(largest + chunk);
+    ASSERT_LT(largest + chunk, bytes.size());
     std::vector<morsel::value> got;
     morsel::value v;
     for (std::size_t at = 0; at < bytes.size(); at += chunk) {
@@ -427,6 +438,19 @@ TEST(Schema, AStreamReadsValuesOnceWhole) {
     EXPECT_FALSE(in.read_value(t, v));
     EXPECT_EQ(got, expected) << "chunk " << chunk;
   }
+  // Many small values fed at once are each within a small limit.
+  const morsel::type_set numbers = morsel::type_set::parse("N = u32");
+  morsel::writer eight;
+  for (unsigned int i = 0; i < 8; ++i) {
+    eight.write(i);
+  }
+  morsel::stream small(16);
+  small.feed(eight.bytes());
+  std::size_t count = 0;
+  for (morsel::value n; small.read_value(*numbers.first(), n); ++count) {
+    EXPECT_EQ(std::get<std::uint64_t>(n.data), count);
+  }
+  EXPECT_EQ(count, 8U);
   // The start of a long string tells how long the rest is.
   const morsel::type_set strings = morsel::type_set::parse("S = string");
   morsel::writer long_string;
