@@ -640,6 +640,16 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 "morsel: line 1, column 4: expected an integer from 0 to 255, got '300'\n"},
         Failure{{"encode"}, "u16 1", 1, "morsel: line 1, column 1: unknown kind 'u16'\n"},
+        Failure{
+            {"encode", "--json"},
+            "{\"kind\":\"string\",\"value\":{\"hex\":\"abc\"}}",
+            1,
+            "morsel: line 1, column 1: value.hex: expected pairs of hex digits, got a string\n"},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"string\",\"value\":{\"hex\":1}}",
+                1,
+                "morsel: line 1, column 1: value.hex: expected pairs of hex digits, got the number "
+                "1\n"},
         Failure{{"encode"}, "u8 ~", 1, "morsel: line 1, column 4: unexpected character '~'\n"},
         Failure{
             {"encode"}, " \x7f", 1, "morsel: line 1, column 2: unexpected character byte 0x7f\n"},
@@ -740,6 +750,19 @@ TEST(MorselToolEncode, AnInputOfManyPartsGivesTheMessageBack) {
                  .input = text_of(bytes)});
   EXPECT_EQ(through_jq.err, "");
   EXPECT_TRUE(through_jq.out == text_of(bytes));
+}
+
+// An empty array that ends one part of the text and the u8 item that starts the next walk as
+// an empty byte array: the warning names the array's own line and byte.
+TEST(MorselToolEncode, AWalkWarningAcrossParts) {
+  // 209,713 lines of 5 bytes and one of 9 end 2 bytes short of the first part's 1 MiB.
+  const Outcome outcome =
+      morsel_tool({"encode"}, repeated("u8 1\n", 209713) + "u64[] []\nu8 160\n");
+  EXPECT_EQ(outcome.err,
+            "morsel: warning: line 209714: an empty u64 or f64 array followed by a u8 item whose "
+            "value is a tag walks as an empty byte array: a reader of the next item (morsel "
+            "decode) misreads from byte 419426\n");
+  EXPECT_EQ(outcome.out.size(), 419430U);
 }
 
 // Bad text far into the input: the bytes of everything before it, then its line.
