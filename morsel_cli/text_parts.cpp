@@ -40,9 +40,6 @@ bool text_parts::next(std::string_view& text, text_part& where) {
   } else {
     length = static_cast<std::size_t>(static_cast<const char*>(newline) - data) + 1;
   }
-  if (length == 0) {
-    return false;
-  }
   text = std::string_view(data, length);
   where = place_;
   return true;

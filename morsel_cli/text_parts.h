@@ -16,7 +16,8 @@ class text_parts {
   explicit text_parts(const input_file& file) : file_(file) {}
 
   // The next part: what the last one left, then more of the input up to a line's end (all of it
-  // at the end of the input), and where it starts. False when nothing is left. Throws
+  // at the end of the input), and where it starts. False after the last part (which may be
+  // empty). Throws
   // input_error when the input cannot be read.
   bool next(std::string_view& text, text_part& where);
   // What of the part just given was not used, and where it starts.

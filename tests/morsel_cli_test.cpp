@@ -640,6 +640,11 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 "morsel: line 1, column 4: expected an integer from 0 to 255, got '300'\n"},
         Failure{{"encode"}, "u16 1", 1, "morsel: line 1, column 1: unknown kind 'u16'\n"},
+        Failure{{"encode"},
+                "f64 1.5x",
+                1,
+                "morsel: line 1, column 5: expected a number, inf, -inf, nan or nan:0x and its "
+                "bits, got '1.5x' (out of range, or not a number)\n"},
         Failure{
             {"encode", "--json"},
             "{\"kind\":\"string\",\"value\":{\"hex\":\"abc\"}}",

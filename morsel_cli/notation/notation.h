@@ -62,9 +62,9 @@ void append_item(std::string& out, const morsel::item& value,
 
 // Calls `each(element_bytes, element)` for every element of an array item, in order: a byte
 // array's elements are its raw bytes, as u8 values; the others' are items, checked when the array
-// was read. Returns false, calling nothing, for an item that is not an array.
+// was read. An item that is not an array has no elements.
 template <typename Each>
-bool for_each_element(const morsel::item& value, Each each) {
+void for_each_element(const morsel::item& value, Each each) {
   const auto items = [&each](const auto& view, auto size_of) {
     const unsigned char* at = view.items().data();
     for (const auto element : view) {
@@ -80,21 +80,21 @@ bool for_each_element(const morsel::item& value, Each each) {
       for (std::size_t i = 0; i < bytes.size(); ++i) {
         each(bytes.subspan(i, 1), morsel::item(bytes[i]));
       }
-      return true;
+      break;
     }
     case morsel::kind::u64_array:
       items(std::get<morsel::u64_array_view>(value), wide);
-      return true;
+      break;
     case morsel::kind::f64_array:
       items(std::get<morsel::f64_array_view>(value), wide);
-      return true;
+      break;
     case morsel::kind::string_array:
       items(std::get<morsel::string_array_view>(value), [](std::string_view element) {
         return morsel::detail::kStringHeaderSize + element.size();
       });
-      return true;
+      break;
     default:
-      return false;
+      break;
   }
 }
 
