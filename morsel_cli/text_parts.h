@@ -17,8 +17,7 @@ class text_parts {
 
   // The next part: what the last one left, then more of the input up to a line's end (all of it
   // at the end of the input), and where it starts. False after the last part (which may be
-  // empty). Throws
-  // input_error when the input cannot be read.
+  // empty). Throws input_error when the input cannot be read.
   bool next(std::string_view& text, text_part& where);
   // What of the part just given was not used, and where it starts.
   void leave(part_rest rest);
