@@ -6,6 +6,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -88,6 +89,41 @@ TEST(Stream, ReadsRecordsAndContainersOnceWhole) {
   EXPECT_EQ(got[1].values, sample.values);
   EXPECT_EQ(got[1].named, sample.named);
   EXPECT_TRUE(in.empty());
+}
+
+// A value of a fixed size is read the moment its last byte comes, whether read as a record, as
+// items or as a tuple: not one byte later.
+TEST(Stream, AFixedSizeValueIsReadTheMomentItsLastByteComes) {
+  struct Fixed {
+    unsigned int id;
+    double x;
+  };
+  morsel::writer out;
+  for (unsigned int i = 0; i < 3; ++i) {
+    out.write(Fixed{i, 0.5});
+  }
+  const Bytes bytes(out.bytes().begin(), out.bytes().end());
+  constexpr std::size_t kSize = 14;
+  morsel::stream records;
+  morsel::stream items;
+  morsel::stream tuples;
+  std::size_t whole_records = 0;
+  std::size_t whole_items = 0;
+  std::size_t whole_pairs = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    for (morsel::stream* in : {&records, &items, &tuples}) {
+      in->feed(std::span(bytes).subspan(i, 1));
+    }
+    for (; records.read<Fixed>(); ++whole_records) {
+    }
+    for (; items.next(); ++whole_items) {
+    }
+    for (; tuples.read<std::tuple<unsigned int, double>>(); ++whole_pairs) {
+    }
+    EXPECT_EQ(whole_records, (i + 1) / kSize) << i;
+    EXPECT_EQ(whole_pairs, (i + 1) / kSize) << i;
+    EXPECT_EQ(whole_items, (i + 1) / kSize * 2 + ((i + 1) % kSize >= 5 ? 1 : 0)) << i;
+  }
 }
 
 // Exact where the bytes tell it: a fixed-size item once its tag is in, a string once its length
