@@ -103,6 +103,10 @@ INSTANTIATE_TEST_SUITE_P(
         Convention{"map", written(std::map<std::string, int>{{"a", 1}, {"b", 2}}),
                    "A3 00000002 AB 01 61 A6 00000001 AB 01 62 A6 00000002"},
         Convention{"pair", written(std::pair<int, bool>{1, true}), "A6 00000001 A0"},
+        Convention{"std::array of u64 then more, in one piece",
+                   written(std::tuple<std::array<unsigned long, 1>, unsigned char, Person>{
+                       {5}, 7, Person{1, 0.5F, ""}}),
+                   "AC 01 A4 0000000000000005 A2 07 AE A2 01 A8 3F000000"},
         Convention{"empty tuple", written(std::tuple<>{}), ""},
         Convention{"variant", written(std::variant<int, std::string>{"x"}), "A2 01 AB 01 78"}));
 
