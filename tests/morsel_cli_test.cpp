@@ -466,6 +466,7 @@ TEST(MorselTool, JsonTextOnlyForWellFormedUtf8) {
       {"ab 03 ed a0 80", false},   {"ab 03 ed bf bf", false},    {"ab 03 ee 80 80", true},
       {"ab 03 ef bf bf", true},    {"aa 04 f0 90 80 80", true},  {"aa 04 f0 8f bf bf", false},
       {"aa 04 f4 8f bf bf", true}, {"aa 04 f4 90 80 80", false}, {"aa 04 f8 88 80 80", false},
+      {"aa 04 f1 80 80 80", true}, {"aa 04 f3 bf bf bf", true},
   };
   for (const Case& c : cases) {
     const std::string out = morsel_tool({"decode", "--json", "--hex"}, c.bytes).out;
