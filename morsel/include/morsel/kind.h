@@ -67,6 +67,17 @@ inline constexpr std::array<kind_info, kind_count> kind_table{{
     {TAG_PERSON, TAG_PERSON, 0, "Person", "person", 1, 8, false},
 }};
 
+// An item of a fixed size is its tag and its payload; the others (strings and arrays) are the ones
+// that, standing alone, run to the end of their buffer.
+static_assert([] {
+  for (const kind_info& k : kind_table) {
+    if ((k.fixed_size == 0) != k.runs_to_end || (k.fixed_size != 0 && k.header_size != 1)) {
+      return false;
+    }
+  }
+  return true;
+}());
+
 constexpr const kind_info& info(kind k) noexcept {
   return kind_table[static_cast<std::size_t>(k)];
 }
