@@ -133,11 +133,8 @@ void append_value_rows(std::string& out, std::size_t offset, Bytes bytes, const 
   meaning += ": ";
   append_value_text(meaning, t, morsel::read_value(in, t));
   if (meaning.size() > kMostMeaning) {
-    std::size_t cut = kMostMeaning - 3;
-    while (cut > 0 && (static_cast<unsigned char>(meaning[cut]) & 0xC0U) == 0x80U) {
-      --cut;  // not inside a character
-    }
-    meaning.resize(cut);
+    // ASCII only, so any byte is a place to cut: names are identifiers, strings are escaped.
+    meaning.resize(kMostMeaning - 3);
     meaning += "...";
   }
   append_rows(out, offset, bytes, meaning);

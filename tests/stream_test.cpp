@@ -196,6 +196,20 @@ TEST(Stream, ItemsPastTheLimitThrowInsteadOfWaiting) {
   counted.feed(hex("A6 00000002 A6 00000003 A3 FFFFFFFF"));
   EXPECT_EQ(counted.read<std::vector<int>>(), (std::vector<int>{1, 2, 3}));
   EXPECT_THROW((void)counted.read<std::vector<int>>(), morsel::stream_limit_error);
+  // By default the limit is 8 MiB: a long string whose bytes come to just under it waits, one
+  // just over it is refused.
+  for (const auto& [length, refused] : {std::pair{8'300'000U, false}, {8'350'000U, true}}) {
+    morsel::writer long_form;
+    long_form.write(length);  // the u32 a long string starts with
+    morsel::stream by_default;
+    by_default.feed(long_form.bytes());
+    if (refused) {
+      EXPECT_THROW((void)by_default.read<std::string>(), morsel::stream_limit_error) << length;
+    } else {
+      EXPECT_FALSE(by_default.read<std::string>().has_value());
+      EXPECT_EQ(by_default.needed(), 5 + length + 2 * ((length + 254) / 255) - 5);
+    }
+  }
 }
 
 // A value that waits while the buffer is compacted under it reads once its bytes have come.
