@@ -4,6 +4,7 @@
 #ifndef MORSEL_KIND_H
 #define MORSEL_KIND_H
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -69,14 +70,9 @@ inline constexpr std::array<kind_info, kind_count> kind_table{{
 
 // An item of a fixed size is its tag and its payload; the others (strings and arrays) are the ones
 // that, standing alone, run to the end of their buffer.
-static_assert([] {
-  for (const kind_info& k : kind_table) {
-    if ((k.fixed_size == 0) != k.runs_to_end || (k.fixed_size != 0 && k.header_size != 1)) {
-      return false;
-    }
-  }
-  return true;
-}());
+static_assert(std::ranges::all_of(kind_table, [](const kind_info& k) {
+  return (k.fixed_size == 0) == k.runs_to_end && (k.fixed_size == 0 || k.header_size == 1);
+}));
 
 constexpr const kind_info& info(kind k) noexcept {
   return kind_table[static_cast<std::size_t>(k)];
