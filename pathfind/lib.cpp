@@ -16,7 +16,7 @@ struct Candidate {
 };
 
 bool reserve(Candidate& candidate, std::size_t size) {
-  if (size <= candidate.capacity) {
+  if (candidate.text != nullptr && size <= candidate.capacity) {
     return true;
   }
   std::size_t capacity = candidate.capacity == 0 ? 256 : candidate.capacity;
