@@ -122,6 +122,9 @@ TEST(Names, TypesOfOneNameAreNumbered) {
     decltype(second_local()) b;
     decltype(first_local()) c;
   };
+  morsel::writer out;
+  out.write(Both{first_local(), second_local(), first_local()});
+  EXPECT_EQ(out.bytes().size(), 5U + 9U + 5U);
   EXPECT_EQ(morsel::schema<Both>(),
             "Both {a: Local, b: Local_2, c: Local}\nLocal {x: i32}\nLocal_2 {y: f64}\n");
 }
