@@ -390,6 +390,61 @@ TEST(MorselTool, ShowsEachItemBeforeThePipeCloses) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+// A file that another program shrinks while the tool reads it ends the run as a read error
+// does: a message and status 1, not a crash. The tool is held on a full pipe while the file is
+// cut.
+TEST(MorselTool, AFileThatShrinksWhileReadIsAnError) {
+  std::string dir = testing::TempDir() + "morsel-shrink-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  std::string file = dir + "/items.bin";
+  std::string items;
+  for (int i = 0; i < (4 << 20); ++i) {
+    items += "\xA2\x05";  // u8 5, shown in 8 bytes or more: far more than a pipe holds
+  }
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, items.data(), items.size()), static_cast<ssize_t>(items.size()));
+  ::close(fd);
+  int output[2];
+  int errors[2];
+  ASSERT_EQ(::pipe2(output, O_CLOEXEC), 0);
+  ASSERT_EQ(::pipe2(errors, O_CLOEXEC), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::dup2(output[1], STDOUT_FILENO);
+    ::dup2(errors[1], STDERR_FILENO);
+    char program[] = MORSEL_CLI_BIN;
+    char command[] = "decode";
+    char* argv[] = {program, command, file.data(), nullptr};
+    ::execv(program, argv);
+    ::_exit(127);
+  }
+  ::close(output[1]);
+  ::close(errors[1]);
+  const auto drain = [](int from) {
+    std::string seen;
+    char chunk[65536];
+    for (ssize_t n; (n = ::read(from, chunk, sizeof chunk)) > 0;) {
+      seen.append(chunk, static_cast<std::size_t>(n));
+    }
+    return seen;
+  };
+  pollfd ready{output[0], POLLIN, 0};
+  ASSERT_EQ(::poll(&ready, 1, 10000), 1);  // the file is mapped and being read
+  ASSERT_EQ(::truncate(file.c_str(), 4096), 0);
+  (void)drain(output[0]);
+  const std::string said = drain(errors[0]);
+  ::close(output[0]);
+  ::close(errors[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(said, "morsel: the input file shrank while it was being read\n");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  (void)::unlink(file.c_str());
+  (void)::rmdir(dir.c_str());
+}
+
 TEST(MorselTool, ADashIsStandardInput) {
   EXPECT_EQ(morsel_tool({"decode", "--hex", "-"}, "a2 05").out, "0: u8 5\n");
   EXPECT_EQ(morsel_tool({"decode", "--", "-"}, "\xa0").out, "0: bool true\n");
