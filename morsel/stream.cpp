@@ -74,7 +74,7 @@ std::optional<item> stream::next() {
   if (!finished_ && !far_from_end(rest.size(), detail::kMostItemSize)) {
     const detail::measured m = measured();
     if (m.short_of_bytes()) {
-      wait_for(m.size > rest.size() ? m.size - rest.size() : 1, &type_key<item>);
+      wait_for(m.size - rest.size(), &type_key<item>);  // short: it needs more than there are
       return std::nullopt;
     }
   }
@@ -87,9 +87,10 @@ std::optional<item> stream::next() {
     if (finished_) {
       throw;
     }
+    // The read threw on this very measure (an item is read as it is measured), which says the
+    // item needs more bytes than there are.
     const detail::measured m = measured();
-    wait_for(m.short_of_bytes() && m.size > rest.size() ? m.size - rest.size() : 1,
-             &type_key<item>);
+    wait_for(m.size - rest.size(), &type_key<item>);
     return std::nullopt;
   }
 }
