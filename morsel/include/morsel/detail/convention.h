@@ -15,8 +15,9 @@
 //                            and read back with tags checked (false, and nothing said, when wrong)
 //
 // The writer, the reader and the stream ask these and nothing else. The conventions themselves
-// are in conventions_items.h (values of one item), conventions_composites.h (enums, records,
-// tuples, std::array, optional, variant) and conventions_containers.h (vectors and maps).
+// are in conventions_items.h (values of one item), conventions_arrays.h (vectors and std::arrays
+// that are an array item), conventions_composites.h (enums, records, tuples, std::array,
+// optional, variant) and conventions_containers.h (vectors and maps).
 // Needs C++20.
 #ifndef MORSEL_DETAIL_CONVENTION_H
 #define MORSEL_DETAIL_CONVENTION_H

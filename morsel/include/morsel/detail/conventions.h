@@ -4,6 +4,7 @@
 #define MORSEL_DETAIL_CONVENTIONS_H
 
 #include <morsel/detail/convention.h>
+#include <morsel/detail/conventions_arrays.h>
 #include <morsel/detail/conventions_composites.h>
 #include <morsel/detail/conventions_containers.h>
 #include <morsel/detail/conventions_items.h>

@@ -8,7 +8,7 @@
 //   u64 or f64 array, n > 255 A3 n, then the n elements' 9-byte items
 //
 // (A string array's long form is the u32 count and each string, short or long: the convention
-// of any other vector, in conventions_items.h.) Every value has one encoding: a long form of a
+// of any other vector, in conventions_arrays.h.) Every value has one encoding: a long form of a
 // value that fits the short one, or a part of another size, is refused. Needs C++20.
 #ifndef MORSEL_DETAIL_LONG_FORM_H
 #define MORSEL_DETAIL_LONG_FORM_H
