@@ -26,6 +26,15 @@ struct dynamic_writer {
     throw std::invalid_argument("morsel::writer: a value of " + t.spelled() + " is " +
                                 std::string(held));
   }
+  // "1 part, not 3", "2 elements, not 4": a list of `got` where `wanted` are needed.
+  [[noreturn]] static void miscounted(const type& t, std::size_t got, std::size_t wanted,
+                                      std::string_view one) {
+    std::string held = std::to_string(got) + ' ';
+    held += one;
+    held += got == 1 ? ", not " : "s, not ";
+    held += std::to_string(wanted);
+    mismatch(t, held);
+  }
 
   template <typename T>
   static const T& held(const type& t, const value& v, std::string_view needed) {
@@ -52,7 +61,7 @@ struct dynamic_writer {
   static void array_items(writer& out, const type& t, const value& v, std::string_view needed) {
     const auto& values = held<std::vector<E>>(t, v, needed);
     if (t.what == form::array && values.size() != t.count) {
-      mismatch(t, std::to_string(values.size()) + " elements, not " + std::to_string(t.count));
+      miscounted(t, values.size(), t.count, "element");
     }
     if constexpr (std::is_same_v<E, std::string>) {
       out.put_strings(std::span<const std::string>(values));
@@ -144,7 +153,7 @@ struct dynamic_writer {
   static void elements(writer& out, const type& t, const value& v) {
     const auto& values = held<value::list>(t, v, "a list of elements");
     if (t.what == form::array && values.size() != t.count) {
-      mismatch(t, std::to_string(values.size()) + " elements, not " + std::to_string(t.count));
+      miscounted(t, values.size(), t.count, "element");
     }
     const bool counted = t.what != form::array;
     if (counted && values.size() > kMaxListCount) {
@@ -225,7 +234,7 @@ struct dynamic_writer {
   static void parts(writer& out, const type& t, const value& v) {
     const auto& values = held<value::list>(t, v, "a list of its parts");
     if (values.size() != t.parts.size()) {
-      mismatch(t, std::to_string(values.size()) + " parts, not " + std::to_string(t.parts.size()));
+      miscounted(t, values.size(), t.parts.size(), "part");
     }
     const writer::level opened(out, true);
     std::size_t i = 0;

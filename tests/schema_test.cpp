@@ -6,10 +6,12 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -221,6 +223,59 @@ TEST(Schema, ReadAndWrittenByTheSchemaTheBytesAreTheCompiledOnes) {
             Bytes(out.bytes().begin(), out.bytes().end()));
 }
 
+// A value's nesting counts the same by its schema as compiled: the least depth limit at which the
+// compiled writer writes it lets the schema's writer and both readers take it, and one less
+// stops all four.
+TEST(Schema, NestingCountsAsCompiled) {
+  struct Pair {
+    int a;
+    std::vector<std::string> names;
+  };
+  const auto check = [](const auto& typed) {
+    using T = std::decay_t<decltype(typed)>;
+    const morsel::type_set types = morsel::type_set::parse(morsel::schema<T>());
+    const morsel::type& t = *types.first();
+    std::size_t least = 0;
+    morsel::writer out;
+    for (;; ++least) {
+      out.set_depth_limit(least);
+      try {
+        out.write(typed);
+        break;
+      } catch (const std::length_error&) {
+      }
+    }
+    ASSERT_GT(least, 0U) << t.spelled();
+    morsel::reader first(out.bytes());
+    const morsel::value v = morsel::read_value(first, t);
+    for (const std::size_t limit : {least - 1, least}) {
+      const bool deep_enough = limit == least;
+      morsel::writer by_schema;
+      by_schema.set_depth_limit(limit);
+      morsel::reader typed_in(out.bytes());
+      typed_in.set_depth_limit(limit);
+      morsel::reader schema_in(out.bytes());
+      schema_in.set_depth_limit(limit);
+      const std::string what = t.spelled() + " at limit " + std::to_string(limit);
+      if (deep_enough) {
+        EXPECT_NO_THROW(morsel::write_value(by_schema, t, v)) << what;
+        EXPECT_NO_THROW((void)typed_in.read<T>()) << what;
+        EXPECT_NO_THROW((void)morsel::read_value(schema_in, t)) << what;
+      } else {
+        EXPECT_THROW(morsel::write_value(by_schema, t, v), std::length_error) << what;
+        EXPECT_THROW((void)typed_in.read<T>(), morsel::decode_error) << what;
+        EXPECT_THROW((void)morsel::read_value(schema_in, t), morsel::decode_error) << what;
+      }
+    }
+  };
+  check(std::map<unsigned char, std::vector<int>>{{1, {2}}});
+  check(std::set<int>{1, 2});
+  check(std::optional<std::tuple<int, std::string>>{{1, "x"}});
+  check(std::vector<std::array<int, 2>>{{1, 2}});
+  check(std::variant<int, std::vector<std::optional<int>>>{std::vector<std::optional<int>>{1}});
+  check(std::pair<Pair, Pair>{});
+}
+
 // Every byte of a message changed in turn: the compiled reader and the schema reader refuse the
 // same ones, with the same words, and neither moves.
 TEST(Schema, BothReadersRefuseTheSameBytesTheSameWay) {
@@ -316,6 +371,7 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
            Case{"A {x: map<u8>}", "line 1, column 13: map takes 2 types"},
            Case{"A {x: vector<u8, u8>}", "line 1, column 18: vector takes 1 type"},
            Case{"A {x: u8", "line 1, column 9: expected ',' or '}', got the end of the schema"},
+           Case{"A {x: u8]", "line 1, column 9: expected ',' or '}', got ']'"},
            Case{"u8 = u32", "line 1, column 1: the name u8 is a kind's"},
            Case{"A {x: array<u8, 4294967296>}",
                 "line 1, column 27: an array's count is from 0 to 4294967295"},
@@ -382,30 +438,40 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
 
 // What a value does not hold is refused by name, and the writer is left as it was.
 TEST(Schema, AValueThatDoesNotFitItsTypeIsRefused) {
-  const morsel::type_set types =
-      morsel::type_set::parse("R {n: u8, list: vector<u8>, pair: array<i32, 2>}");
-  const morsel::type& r = *types.first();
-  morsel::value v;
-  v.data = morsel::value::list{morsel::value{std::uint64_t{300}, 0},
-                               morsel::value{std::vector<unsigned char>{}, 0},
-                               morsel::value{morsel::value::list{}, 0}};
+  const morsel::type_set types = morsel::type_set::parse(
+      "R {n: u8, list: vector<u8>, pair: array<i32, 2>}  M = map<string, u8>");
+  using list = morsel::value::list;
+  const auto of = [](auto held) { return morsel::value{std::move(held), 0}; };
+  const auto r = [&](morsel::value n, morsel::value pair) {
+    return of(list{std::move(n), of(std::vector<unsigned char>{}), std::move(pair)});
+  };
+  struct Case {
+    const char* type;
+    morsel::value v;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"R", r(of(std::uint64_t{300}), of(list{})),
+       "morsel::writer: R.n: a value of u8 is an integer in its range, not 300"},
+      {"R", of(list{of(std::uint64_t{3})}), "morsel::writer: a value of R is 1 part, not 3"},
+      {"R", r(of(std::uint64_t{3}), of(list{of(std::int64_t{1})})),
+       "morsel::writer: R.pair: a value of array<i32, 2> is 1 element, not 2"},
+      {"M",
+       of(list{of(std::string("k")), of(std::uint64_t{1}), of(std::string("k")),
+               of(std::uint64_t{2})}),
+       "morsel::writer: a value of map<string, u8> is a list with a key twice"},
+  };
   morsel::writer out;
   out.write(1U);
-  try {
-    morsel::write_value(out, r, v);
-    ADD_FAILURE() << "no error";
-  } catch (const std::invalid_argument& e) {
-    EXPECT_STREQ(e.what(),
-                 "morsel::writer: R.n: a value of u8 is an integer in its range, not 300");
+  for (const Case& c : cases) {
+    try {
+      morsel::write_value(out, *types.find(c.type), c.v);
+      ADD_FAILURE() << c.message << ": no error";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_EQ(out.size(), 5U) << c.message;
   }
-  EXPECT_EQ(out.size(), 5U);
-
-  const morsel::type_set maps = morsel::type_set::parse("M = map<string, u8>");
-  morsel::value twice;
-  twice.data = morsel::value::list{
-      {std::string("k"), 0}, {std::uint64_t{1}, 0}, {std::string("k"), 0}, {std::uint64_t{2}, 0}};
-  EXPECT_THROW(morsel::write_value(out, *maps.first(), twice), std::invalid_argument);
-  EXPECT_EQ(out.size(), 5U);
 }
 
 // A stream fed in chunks of any size gives the values a reader gives, each once it is whole, and
