@@ -150,6 +150,7 @@ struct Malformed {
   std::function<void(morsel::reader&)> read;
   const char* message;
   bool truncated;
+  std::size_t stopped_at;  // where reading stopped: the wrong byte, or the end of the bytes
 };
 
 void PrintTo(const Malformed& c, std::ostream* out) {
@@ -174,6 +175,7 @@ TEST_P(MalformedContainer, IsRefusedWithoutMoving) {
   } catch (const morsel::decode_error& e) {
     EXPECT_EQ(std::string(e.what()), c.message);
     EXPECT_EQ(dynamic_cast<const morsel::truncated_error*>(&e) != nullptr, c.truncated);
+    EXPECT_EQ(e.stopped_at(), c.stopped_at);
   }
   EXPECT_EQ(in.offset(), 1U);
 }
@@ -185,29 +187,29 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedContainer,
     testing::Values(
         Malformed{"variant index out of range", "A2 02 A6 00000001", as<Variant>(),
-                  "byte 1: alternative 2 of a std::variant of 2", false},
+                  "byte 1: alternative 2 of a std::variant of 2", false, 2},
         Malformed{"optional without its flag", "A6 00000001", as<std::optional<int>>(),
-                  "byte 1: expected tag 0xa0 or 0xa1, got 0xa6", false},
+                  "byte 1: expected tag 0xa0 or 0xa1, got 0xa6", false, 1},
         Malformed{"std::array of another count", "AC 01 A4 0000000000000001",
                   as<std::array<unsigned long, 2>>(),
-                  "byte 1: an array of 1 elements, where a std::array of 2 is read", false},
+                  "byte 1: an array of 1 elements, where a std::array of 2 is read", false, 2},
         Malformed{"repeated key", "A3 00000002 A6 00000001 A1 A6 00000001 A0",
                   as<std::map<int, bool>>(),
-                  "byte 12: map<i32, bool>[key 1]: its key repeats an earlier entry's", false},
+                  "byte 12: map<i32, bool>[key 1]: its key repeats an earlier entry's", false, 12},
         Malformed{"hostile count", "A3 FFFFFFFF A6 00000001", as<std::vector<int>>(),
                   "byte 1: a count of 4294967295 elements needs at least 21474836475 bytes after "
                   "it, 5 left",
-                  true},
+                  true, 11},
         Malformed{"wrong member of an element",
                   "A3 00000002 A3 00000001 A9 0000000000000000 A2 01 A3 00000002 A9 "
                   "0000000000000000 A3 00000001",
                   as<Readings>(), "byte 36: vector<Reading>[1].status: expected tag 0xa2, got 0xa3",
-                  false},
+                  false, 36},
         Malformed{"element cut short", "A3 00000002 AB 01 61 AB 05 6162",
                   as<std::vector<std::string_view>>(),
                   "byte 9: vector<string>[1]: the string item needs 7 bytes, "
                   "4 left",
-                  true}));
+                  true, 13}));
 
 // Inside a record, the path runs through the element to its member.
 TEST(Containers, ErrorsNameTheMemberAndElement) {
