@@ -288,6 +288,17 @@ TEST(MorselTool, EncodeWarnsOfBytesAWalkMisreads) {
   const Outcome plain = morsel_tool({"encode"}, "f64[] [] u8 7");
   EXPECT_EQ(plain.err, "");
   EXPECT_EQ(morsel_tool({"decode"}, plain.out).out, "0: u64[] []\n2: u8 7\n");
+  // A long array is a run of items, walked as written; what follows it is still looked at.
+  std::string long_array = "u64[] [7";
+  for (int i = 1; i < 300; ++i) {
+    long_array += ", 7";
+  }
+  long_array += "]\n";
+  EXPECT_EQ(morsel_tool({"encode"}, long_array + "u32 1\nstring \"after\"\n").err, "");
+  EXPECT_EQ(morsel_tool({"encode"}, long_array + "u64[] []\nu8 0xa9\n").err,
+            "morsel: warning: line 2: an empty u64 or f64 array followed by a u8 item whose value "
+            "is a tag walks as an empty byte array: a reader of the next item (morsel decode) "
+            "misreads from byte 2705\n");
 }
 
 // A lone f64 array of 256 elements has count byte 0: its elements tell its kind.
@@ -794,8 +805,11 @@ TEST(MorselToolEncode, AnInputOfManyPartsGivesTheMessageBack) {
   for (unsigned int i = 0; i < 3000; ++i) {
     out.write(i).write(std::vector<double>(i % 97 == 0 ? 4000 : i % 7, 0.25 * i));
     out.write(std::string(i % 61 == 0 ? 3000 : 20, 's'));
+    if (i == 1500) {
+      // An item larger than a part, with more of the input after it than a part holds.
+      out.write(std::vector<unsigned long>(300000, 7));
+    }
   }
-  out.write(std::vector<unsigned long>(300000, 7));  // an item larger than a part
   const Bytes bytes = out.take();
   std::string notation = morsel_tool({"decode"}, text_of(bytes)).out;
   for (std::size_t at = notation.find(", "); at != std::string::npos;

@@ -98,8 +98,9 @@ std::string without_prefix(std::string_view what, std::string_view prefix) {
 
 // Where a reader walking the message item by item (next(), as decode does) parts from the items
 // as they were written, which start at `starts`: the one case is an empty u64 or f64 array
-// followed by a u8 item whose value is a tag, which it takes for an empty byte array. `lines`
-// are the items' lines; `origin` is where `bytes` start in the message.
+// followed by a u8 item whose value is a tag, which it takes for an empty byte array. An item
+// written in its long form is a run of items (the u32 length, then the parts or elements), all
+// walked. `lines` are the items' lines; `origin` is where `bytes` start in the message.
 std::optional<std::string> walk_warning(std::span<const unsigned char> bytes,
                                         const std::vector<std::size_t>& starts,
                                         const std::vector<std::size_t>& lines, std::size_t origin) {
@@ -112,8 +113,11 @@ std::optional<std::string> walk_warning(std::span<const unsigned char> bytes,
              "an empty byte array: a reader of the next item (morsel decode) misreads from byte " +
              std::to_string(origin + starts[culprit]);
     }
+    const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : bytes.size();
     try {
-      in.skip();
+      do {
+        in.skip();
+      } while (in.offset() < end);
     } catch (const morsel::decode_error&) {
       return "line " + std::to_string(lines[i]) +
              ": a reader walking the message item by item (morsel decode) cannot read this "
