@@ -805,11 +805,8 @@ TEST(MorselToolEncode, AnInputOfManyPartsGivesTheMessageBack) {
   for (unsigned int i = 0; i < 3000; ++i) {
     out.write(i).write(std::vector<double>(i % 97 == 0 ? 4000 : i % 7, 0.25 * i));
     out.write(std::string(i % 61 == 0 ? 3000 : 20, 's'));
-    if (i == 1500) {
-      // An item larger than a part, with more of the input after it than a part holds.
-      out.write(std::vector<unsigned long>(300000, 7));
-    }
   }
+  out.write(std::vector<unsigned long>(300000, 7));  // shown as its u32 count and 300,000 items
   const Bytes bytes = out.take();
   std::string notation = morsel_tool({"decode"}, text_of(bytes)).out;
   for (std::size_t at = notation.find(", "); at != std::string::npos;
@@ -827,6 +824,20 @@ TEST(MorselToolEncode, AnInputOfManyPartsGivesTheMessageBack) {
                  .input = text_of(bytes)});
   EXPECT_EQ(through_jq.err, "");
   EXPECT_TRUE(through_jq.out == text_of(bytes));
+}
+
+// One item larger than a part, with more of the input after it than a part holds: the part is
+// made larger until the item is whole, and what follows is read as before.
+TEST(MorselToolEncode, AnItemLargerThanAPart) {
+  const Outcome outcome = morsel_tool(
+      {"encode"}, "u64[] [" + repeated("7,\n", 400000) + "7]\n" + repeated("u32 1\n", 300000));
+  morsel::writer out;
+  out.write(std::vector<unsigned long>(400001, 7));
+  for (int i = 0; i < 300000; ++i) {
+    out.write(1U);
+  }
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_TRUE(outcome.out == text_of(out.take()));
 }
 
 // An empty array that ends one part of the text and the u8 item that starts the next walk as
