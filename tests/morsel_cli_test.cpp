@@ -336,7 +336,8 @@ TEST(MorselTool, ALongValueIsItsLengthAndItsParts) {
   EXPECT_EQ(morsel_tool({"encode", "--json"}, json.out).out, bytes);
 }
 
-// Standard input that is a pipe is read as a stream: the same lines and errors as from a file.
+// Standard input that is a pipe is read as a stream (or, for hex text, whole, block by block):
+// the same lines and errors as from a file.
 TEST(MorselTool, APipeDecodesAsAFileDoes) {
   morsel::writer out;
   for (unsigned int i = 0; i < 30000; ++i) {
@@ -345,14 +346,40 @@ TEST(MorselTool, APipeDecodesAsAFileDoes) {
   out.write(std::vector<unsigned long>{}).write(static_cast<unsigned char>(7));
   std::string bytes = text_of(out.take());
   bytes += std::string("\xa6\x00\x00", 3);  // cut short
-  for (const char* command : {"decode", "dump"}) {
-    const Outcome from_file = morsel_tool({command}, bytes);
-    const Outcome from_pipe = program_test::run(Invocation{
-        .program = MORSEL_CLI_BIN, .args = {command}, .input = bytes, .input_through_pipe = true});
-    EXPECT_EQ(from_pipe.out, from_file.out) << command;
-    EXPECT_EQ(from_pipe.err, from_file.err) << command;
-    EXPECT_EQ(from_pipe.status, 1) << command;
+  std::string hex;
+  for (const char byte : bytes) {
+    hex += "0123456789abcdef"[static_cast<unsigned char>(byte) >> 4U];
+    hex += "0123456789abcdef"[static_cast<unsigned char>(byte) & 0xFU];
+    hex += ' ';
   }
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"decode"}, bytes}, {{"dump"}, bytes}, {{"decode", "--hex"}, hex}};
+  for (const auto& [args, input] : cases) {
+    const Outcome from_file = morsel_tool(args, input);
+    const Outcome from_pipe = program_test::run(Invocation{
+        .program = MORSEL_CLI_BIN, .args = args, .input = input, .input_through_pipe = true});
+    EXPECT_EQ(from_pipe.out, from_file.out) << args.back();
+    EXPECT_EQ(from_pipe.err, from_file.err) << args.back();
+    EXPECT_EQ(from_pipe.status, 1) << args.back();
+  }
+}
+
+// Started with standard input closed, the tool opens its file as the lowest descriptor free, 0,
+// and reads it as any other.
+TEST(MorselTool, AFileOpenedWithStandardInputClosed) {
+  std::string dir = testing::TempDir() + "morsel-stdin-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  const std::string file = dir + "/item.bin";
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "\xa2\x05", 2), 2);
+  ::close(fd);
+  const Outcome outcome = program_test::run(Invocation{
+      .program = "/bin/sh", .args = {"-c", "exec \"$0\" decode \"$1\" <&-", MORSEL_CLI_BIN, file}});
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.out, "0: u8 5\n");
+  (void)::unlink(file.c_str());
+  (void)::rmdir(dir.c_str());
 }
 
 // An item is shown as soon as it is whole, while the writer of the pipe is still to send more.
