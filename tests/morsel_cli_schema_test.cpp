@@ -270,6 +270,21 @@ TEST_F(SchemaTool, DumpNamesEveryPart) {
             "         0  a2 07                                            T.p[0]: 7\n"
             "         2  ab 02 68 69                                      T.p[1]: \"hi\"\n"
             "         6  ac 01 a2 01                                      T.q: [1]\n");
+  // A value's meaning is cut at 100 characters, the last three of them "...".
+  std::string sixty_ones;
+  std::string shown = "T.q: [";
+  for (int i = 0; i < 60; ++i) {
+    sixty_ones += " 01";
+    shown += i < 30 ? "1, " : "";
+  }
+  const std::string rows =
+      tool({"dump", "--schema", schema, "--hex"}, "a2 07 ab 02 68 69 ac 3c a2" + sixty_ones).out;
+  EXPECT_EQ(rows.substr(rows.find("\n         6 ")),
+            "\n         6  ac 3c a2 01 01 01 01 01 01 01 01 01 01 01 01 01  " + shown +
+                "1...\n"
+                "        22  01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01\n"
+                "        38  01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01\n"
+                "        54  01 01 01 01 01 01 01 01 01 01 01 01 01 01 01\n");
 }
 
 // JSON that is not a value of the type: the line and column, the path and what was expected;
