@@ -428,6 +428,20 @@ TEST(MorselTool, ShowsEachItemBeforeThePipeCloses) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+// Out of memory is an error like any other: a message and status 1.
+TEST(MorselTool, RunningOutOfMemoryIsAnError) {
+#ifdef MORSEL_SANITIZED
+  GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#endif
+  // Hex text is read whole: 24 MB of it cannot be held in 20 MB of address space.
+  const Outcome outcome = program_test::run(
+      Invocation{.program = "/bin/sh",
+                 .args = {"-c", "ulimit -v 20000 && exec \"$0\" decode --hex", MORSEL_CLI_BIN},
+                 .input = repeated("a2 05 ", 4000000)});
+  EXPECT_EQ(outcome.err, "morsel: out of memory\n");
+  EXPECT_EQ(outcome.status, 1);
+}
+
 // A file that another program shrinks while the tool reads it ends the run as a read error
 // does: a message and status 1, not a crash. The tool is held on a full pipe while the file is
 // cut.
