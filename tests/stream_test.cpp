@@ -1,12 +1,17 @@
 // morsel::stream: a message fed in any chunking gives what the contiguous reader gives; what
 // needed() says of cut items; the end of the stream; corrupt bytes; the buffer limit.
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <span>
 #include <string>
 #include <tuple>
+#include <typeinfo>
+#include <variant>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -89,6 +94,41 @@ TEST(Stream, ReadsRecordsAndContainersOnceWhole) {
   EXPECT_EQ(got[1].values, sample.values);
   EXPECT_EQ(got[1].named, sample.named);
   EXPECT_TRUE(in.empty());
+}
+
+// Values of every shape, fed a byte at a time, are read the moment their last byte comes: not one
+// byte later (a measure too long) and never before.
+template <typename T>
+void expect_read_when_whole(const std::vector<T>& values) {
+  morsel::writer out;
+  std::vector<std::size_t> ends;
+  for (const T& value : values) {
+    out.write(value);
+    ends.push_back(out.size());
+  }
+  const Bytes bytes(out.bytes().begin(), out.bytes().end());
+  morsel::stream in;
+  std::size_t read = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    in.feed(std::span(bytes).subspan(i, 1));
+    while (const std::optional<T> value = in.read<T>()) {
+      EXPECT_TRUE(read < values.size() && *value == values[read]) << i;
+      ++read;
+    }
+    const auto whole = static_cast<std::size_t>(
+        std::count_if(ends.begin(), ends.end(), [&](std::size_t end) { return end <= i + 1; }));
+    ASSERT_EQ(read, whole) << typeid(T).name() << " after byte " << i;
+  }
+}
+
+TEST(Stream, EveryShapeIsReadTheMomentItsLastByteComes) {
+  expect_read_when_whole<std::array<std::optional<int>, 2>>({{1, std::nullopt}, {std::nullopt, 2}});
+  expect_read_when_whole<std::variant<int, std::string>>({7, "seven", std::string(300, 's')});
+  expect_read_when_whole<std::map<std::string, int>>({{{"a", 1}, {"b", 2}}, {}});
+  expect_read_when_whole<std::set<int>>({{1, 2, 3}, {}});
+  expect_read_when_whole<std::vector<std::string>>({{"a", std::string(300, 'b')}, {"c"}});
+  expect_read_when_whole<std::optional<std::string>>({"x", std::nullopt, "yz"});
+  expect_read_when_whole<std::tuple<std::string, std::vector<int>>>({{"t", {1, 2}}, {"", {}}});
 }
 
 // A value of a fixed size is read the moment its last byte comes, whether read as a record, as

@@ -249,15 +249,14 @@ template <typename T>
 concept record = shape_of<T>()
 == shape::record;
 
-// The item kind of the types that are one item.
+// The item kind of the fixed-size items' types and of the views a reader hands out (a string has
+// two kinds of item and a convention of its own).
 template <typename T>
 constexpr kind item_kind_of() {
   if constexpr (std::is_same_v<T, bool>) {
     return kind::boolean;
   } else if constexpr (scalar_kind<T>) {
     return scalar<T>::item_kind;
-  } else if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, std::string_view>) {
-    return kind::string;
   } else if constexpr (std::is_same_v<T, Person>) {
     return kind::person;
   } else if constexpr (std::is_same_v<T, std::span<const unsigned char>>) {
