@@ -65,6 +65,19 @@ class Tied {
   friend auto morsel_members(auto& self) { return std::tie(self.a_, self.b_); }
 };
 
+// Positions of two digits and more (in a namespace of its own, whose morsel_members is its own).
+namespace twelve {
+class TiedTwelve {
+  std::array<int, 12> n_{};
+  // cppcheck-suppress unusedPrivateFunction ; found by argument-dependent lookup
+  friend auto morsel_members(auto& self) {
+    auto& n = self.n_;
+    return std::tie(n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9], n[10], n[11]);
+  }
+};
+}  // namespace twelve
+using twelve::TiedTwelve;
+
 template <typename T>
 struct Box {
   T inside;
@@ -78,6 +91,9 @@ struct Node {
 static_assert(morsel::member_names<Event>()[3] == "message");
 static_assert(morsel::member_names<Account>() == std::array<std::string_view, 2>{"id_", "owner_"});
 static_assert(morsel::member_names<Tied>() == std::array<std::string_view, 2>{"0", "1"});
+static_assert(morsel::member_names<TiedTwelve>()[9] == "9" &&
+              morsel::member_names<TiedTwelve>()[10] == "10" &&
+              morsel::member_names<TiedTwelve>()[11] == "11");
 static_assert(morsel::type_name<Event>() == "telemetry::Event");
 static_assert(morsel::type_name<Node>() == "Node");  // no mark of the anonymous namespace
 static_assert(morsel::type_name<Box<int>>() == "Box_int_");

@@ -34,8 +34,6 @@ template <std::unsigned_integral U>
 constexpr U to_big_endian(U value) noexcept {
   if constexpr (std::endian::native == std::endian::big || sizeof(U) == 1) {
     return value;
-  } else if constexpr (sizeof(U) == 2) {
-    return __builtin_bswap16(value);
   } else if constexpr (sizeof(U) == 4) {
     return __builtin_bswap32(value);
   } else {
