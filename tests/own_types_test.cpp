@@ -278,6 +278,15 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"an unordered set's", hex("A3 00000002 AB 01 61 AB 01 61"),
                 [](morsel::reader& in) { (void)in.read<std::unordered_set<std::string>>(); },
                 "byte 8: set<string>[1]: it repeats an earlier element"},
+        // A wrong tag is reported as such, and `from` never sees the payload under it.
+        Refusal{"a wrong tag in a record of fixed size",
+                morsel_test::concat(hex("A3 00000001 A8"), Bytes(kCold.begin() + 1, kCold.end())),
+                [](morsel::reader& in) { (void)in.read<Sample>(); },
+                "byte 5: Sample.temperature: expected tag 0xa9, got 0xa8"},
+        Refusal{"a wrong tag in a vector of them",
+                hex("A3 00000002 A3 00000001 A9 0000000000000000 A6 00000002 A9 0000000000000000"),
+                [](morsel::reader& in) { (void)in.read<std::vector<Sample>>(); },
+                "byte 19: vector<Sample>[1].id: expected tag 0xa3, got 0xa6"},
         Refusal{"a time point's wrong tag", hex("A3 00000001"),
                 [](morsel::reader& in) { (void)in.read<std::chrono::system_clock::time_point>(); },
                 "byte 0: expected tag 0xa4, got 0xa3"}));

@@ -11,8 +11,11 @@
 //   extent(at, left, depth)  how many bytes the value at `at` takes, or how many it needs at
 //                            least, or a wrong byte, without throwing or building it: a stream
 //                            asks before it reads, so that waiting never costs an exception
-//   put(out, value), get(in, value)   fixed-size types only: the value stored with no room check,
-//                            and read back with tags checked (false, and nothing said, when wrong)
+//   put(out, value), tags_fit(at), get(in, value)   fixed-size types only: the value stored
+//                            with no room check; its tags checked; and, once they are, read back
+//                            (false, and nothing said, when a `from` refuses what was read).
+//                            Tags are checked for a whole value at once, before anything is made
+//                            of it, so that making it takes no branch per part
 //
 // The writer, the reader and the stream ask these and nothing else. The conventions themselves
 // are in conventions_items.h (values of one item), conventions_arrays.h (vectors and std::arrays
@@ -169,6 +172,25 @@ inline measured too_deep() noexcept {
   return wrong(fault::too_deep, 0);
 }
 
+// Whether reading a fixed-size T calls a program's own `from` (morsel::written_as), which must
+// see nothing but what was written as its surrogate: tags are then checked before each value
+// is made, where otherwise a run of values is checked and made without a branch.
+template <typename T>
+constexpr bool calls_from() {
+  if constexpr (requires { convention<T>::calls_from(); }) {
+    return convention<T>::calls_from();
+  } else {
+    return false;
+  }
+}
+
+// A fixed-size value whose bytes are all there, at `in`, into `value`: false when a tag is wrong
+// (nothing is made then) or a `from` refuses.
+template <typename T>
+bool get_checked(const unsigned char*& in, T& value) noexcept {
+  return convention<T>::tags_fit(in) && convention<T>::get(in, value);
+}
+
 // A fixed-size value whose bytes are all there: its tags, checked without building it. A wrong
 // one is the read's to explain.
 template <typename T>
@@ -178,7 +200,7 @@ measured fixed_tags(const unsigned char* at, std::size_t depth) noexcept {
   }
   T value{};
   const unsigned char* cursor = at;
-  return convention<T>::get(cursor, value) ? whole(fixed_size<T>()) : wrong(fault::wrong_tag, 0);
+  return get_checked(cursor, value) ? whole(fixed_size<T>()) : wrong(fault::wrong_tag, 0);
 }
 
 // ---- Refusals: types with no convention stop the compilation with the reason.

@@ -287,14 +287,15 @@ struct convention<A, shape::item_array> {
       requires(fixed_size() != 0) {
     return put_wide_array(out, std::span<const E>(values));
   }
+  static bool tags_fit(const unsigned char* at) noexcept requires(fixed_size() != 0) {
+    return at[1] == N && measure_wide_array<array_of<E>::item_kind>(at, fixed_size()).whole();
+  }
   static bool get(const unsigned char*& in, A& values) noexcept requires(fixed_size() != 0) {
-    const bool tags_fit =
-        in[1] == N && measure_wide_array<array_of<E>::item_kind>(in, fixed_size()).whole();
     for (std::size_t i = 0; i < N; ++i) {
       values[i] = scalar_payload<E>(in + kArrayHeaderSize + i * kWideItemSize);
     }
     in += fixed_size();
-    return tags_fit;
+    return true;
   }
 };
 

@@ -71,12 +71,13 @@ struct convention<E, shape::enumeration> {
   static unsigned char* put(unsigned char* out, E value) noexcept {
     return convention<U>::put(out, static_cast<U>(value));
   }
+  static bool tags_fit(const unsigned char* at) noexcept {
+    return fixed_tags_fit<item_kind_of<U>()>(at);
+  }
   static bool get(const unsigned char*& in, E& value) noexcept {
-    constexpr kind item_kind = item_kind_of<U>();
-    const bool tags_fit = fixed_tags_fit<item_kind>(in);
-    value = static_cast<E>(value_at<item_kind>(in, fixed_size()));
+    value = static_cast<E>(value_at<item_kind_of<U>()>(in, fixed_size()));
     in += fixed_size();
-    return tags_fit;
+    return true;
   }
 };
 
@@ -162,7 +163,8 @@ struct in_a_row {
   static void read_readable(R& in, T& value) {
     if constexpr (fixed_size() != 0) {
       const unsigned char* at = in.here();
-      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && get(at, value)) [[likely]] {
+      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && tags_fit(at) && get(at, value))
+          [[likely]] {
         in.advance(fixed_size());
         return;
       }
@@ -212,6 +214,29 @@ struct in_a_row {
     }
     (parts);
     return out;
+  }
+  static constexpr bool calls_from() {
+    return []<std::size_t... I>(std::index_sequence<I...>) {
+      return (detail::calls_from<typename Parts::template type<I>>() || ...);
+    }
+    (parts);
+  }
+  static bool tags_fit(const unsigned char* at) noexcept {
+    // Every part checked, with no branch between them: `&` of 0 and 1, not `&&`.
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+      return (static_cast<unsigned>(
+                  convention<typename Parts::template type<I>>::tags_fit(at + offset_of<I>())) &
+              ...) != 0;
+    }
+    (parts);
+  }
+  // Where part I starts in a value of fixed size.
+  template <std::size_t I>
+  static constexpr std::size_t offset_of() {
+    return [&]<std::size_t... J>(std::index_sequence<J...>) {
+      return (std::size_t{0} + ... + detail::fixed_size<typename Parts::template type<J>>());
+    }
+    (std::make_index_sequence<I>{});
   }
   template <typename T>
   static bool get(const unsigned char*& in, T& value) noexcept {
@@ -327,7 +352,8 @@ struct convention<A, shape::element_array> {
   static void read_checked(R& in, A& values) {
     if constexpr (fixed_size() != 0) {
       const unsigned char* at = in.here();
-      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && get(at, values)) [[likely]] {
+      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && tags_fit(at) &&
+          get(at, values)) [[likely]] {
         in.advance(fixed_size());
         return;
       }
@@ -362,6 +388,14 @@ struct convention<A, shape::element_array> {
       out = convention<E>::put(out, value);
     }
     return out;
+  }
+  static constexpr bool calls_from() { return detail::calls_from<E>(); }
+  static bool tags_fit(const unsigned char* at) noexcept {
+    bool fit = true;
+    for (std::size_t i = 0; i < N; ++i) {
+      fit &= convention<E>::tags_fit(at + i * detail::fixed_size<E>());
+    }
+    return fit;
   }
   static bool get(const unsigned char*& in, A& values) noexcept {
     bool ok = true;

@@ -165,15 +165,21 @@ struct convention<V, shape::vector> {
                [&] { read_elements(in, values, count); });
   }
 
-  // `count` values of fixed size from `at` into `values`; false when a tag is wrong. A value of
-  // fixed size holds no storage of its own to reuse, so they are appended to an emptied vector,
-  // not first made and then overwritten. A function of its own, so that its loop keeps what it
-  // carries in registers wherever it is called.
+  // `count` values of fixed size from `at` into `values`; false when a tag is wrong or a `from`
+  // refuses. A value of fixed size holds no storage of its own to reuse, so they are appended to an
+  // emptied vector, not first made and then overwritten. A function of its own, so that its loop
+  // keeps what it carries in registers wherever it is called.
   [[gnu::noinline]] static bool get_all(const unsigned char* at, V& values, std::size_t count) {
     values.clear();
     values.reserve(count);
     bool ok = true;
     for (std::size_t i = 0; i < count; ++i) {
+      ok &= convention<T>::tags_fit(at);
+      if constexpr (calls_from<T>()) {
+        if (!ok) [[unlikely]] {
+          return false;
+        }
+      }
       T value;  // get sets every member
       ok &= convention<T>::get(at, value);
       values.push_back(value);

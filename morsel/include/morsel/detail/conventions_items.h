@@ -52,15 +52,15 @@ struct fixed_item {
       out += info(item_kind).word;
     }
   }
+  static bool tags_fit(const unsigned char* at) noexcept { return fixed_tags_fit<item_kind>(at); }
   static bool get(const unsigned char*& in, T& value) noexcept {
-    const bool tags_fit = fixed_tags_fit<item_kind>(in);
     if constexpr (scalar_kind<T>) {
       value = scalar_payload<T>(in);
     } else {
       value = value_at<item_kind>(in, fixed_size());
     }
     in += fixed_size();
-    return tags_fit;
+    return true;
   }
 };
 

@@ -149,7 +149,12 @@ struct convention<T, shape::surrogate> {
   static unsigned char* put(unsigned char* out, const T& value) {
     return convention<S>::put(out, static_cast<const S&>(W::to(value)));
   }
-  // False when a tag is wrong or `from` refuses: the part-by-part read then says which.
+  static constexpr bool calls_from() {
+    return W::named || detail::calls_from<S>();  // chrono's own are total
+  }
+  static bool tags_fit(const unsigned char* at) noexcept { return convention<S>::tags_fit(at); }
+  // False when `from` refuses: the part-by-part read then says why. Never called on wrong tags,
+  // so `from` sees only what was written as the surrogate.
   static bool get(const unsigned char*& in, T& value) noexcept {
     S written;  // get sets it whole
     if (!convention<S>::get(in, written)) {
