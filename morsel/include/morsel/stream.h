@@ -137,10 +137,11 @@ class stream {
            consumed_ + end_ < ready_at_;
   }
   // A value this far from the end of the bytes so far is read at once; nearer the end it is
-  // measured first, so that waiting costs no exception. The distance follows the sizes of the
-  // values read, so that a value cut short is rare where it is read at once.
+  // measured first, so that waiting costs no exception. The distance follows the largest of the
+  // values read lately (a run of small values with a large one now and then is the common shape),
+  // so that a value cut short is rare where it is read at once.
   bool far_from_end(std::size_t rest, std::size_t most) const noexcept {
-    return rest >= most || rest >= std::max(kLeastMargin, 4 * typical_);
+    return rest >= most || rest >= std::max(kLeastMargin, largest_);
   }
   // A value of `size` bytes was read: past the limit, it is refused all the same (the reader
   // goes back), as it was while it waited.
@@ -149,7 +150,7 @@ class stream {
       in_.cursor_ -= size;
       refuse_past_limit(size);
     }
-    typical_ = (typical_ * 7 + size) / 8;
+    largest_ = std::max(size, largest_ - largest_ / 256);  // forgets a large one slowly
     ready_at_ = 0;
   }
   [[noreturn]] void refuse_past_limit(std::size_t size) const;
@@ -170,7 +171,7 @@ class stream {
   const void* short_of_ = nullptr;  // the type the last wait was for
   std::size_t short_at_ = 0;        // the offset it was at
   std::size_t ready_at_ = 0;  // and how far the bytes must reach (from the stream's start) first
-  std::size_t typical_ = 0;   // about the size of the values read lately
+  std::size_t largest_ = 0;   // about the largest of the values read lately
   std::size_t limit_ = kDefaultLimit;
   std::size_t depth_limit_ = reader::default_depth_limit;
   bool finished_ = false;
