@@ -193,6 +193,12 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"std::array of another count", "AC 01 A4 0000000000000001",
                   as<std::array<unsigned long, 2>>(),
                   "byte 1: an array of 1 elements, where a std::array of 2 is read", false, 2},
+        Malformed{"std::array of another count in a value of fixed size",
+                  "AC 01 A4 0000000000000001 A4 0000000000000002 A4 0000000000000003",
+                  as<std::tuple<std::array<unsigned long, 2>, unsigned long>>(),
+                  "byte 1: tuple<array<u64, 2>, u64>[0]: an array of 1 elements, where a "
+                  "std::array of 2 is read",
+                  false, 2},
         Malformed{"repeated key", "A3 00000002 A6 00000001 A1 A6 00000001 A0",
                   as<std::map<int, bool>>(),
                   "byte 12: map<i32, bool>[key 1]: its key repeats an earlier entry's", false, 12},
