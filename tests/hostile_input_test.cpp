@@ -128,6 +128,17 @@ TEST(Nesting, FixedSizeValuesCountTheirLevels) {
   EXPECT_TRUE(in.empty());
 }
 
+// The writer names where a value nests too deep, a map's entry by its position where the key is
+// not printable.
+TEST(Nesting, TheWriterNamesTheEntryThatNestsTooDeep) {
+  const std::map<double, std::vector<std::vector<int>>> deep{{1.0, {}}, {2.0, {{1}}}};
+  morsel::writer out;
+  out.set_depth_limit(2);
+  EXPECT_EQ(message_of([&] { out.write(deep); }),
+            "morsel::writer: map<f64, vector<vector<i32>>>[value 1][0]: nested deeper than 2");
+  EXPECT_TRUE(out.empty());
+}
+
 // A count bounded by the least encoded size of an element may still ask for far more memory than
 // the bytes: an empty optional is one byte, and 16 KiB in memory.
 struct Sample {
