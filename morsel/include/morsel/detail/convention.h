@@ -203,6 +203,16 @@ measured fixed_tags(const unsigned char* at, std::size_t depth) noexcept {
   return get_checked(cursor, value) ? whole(fixed_size<T>()) : wrong(fault::wrong_tag, 0);
 }
 
+// `word<T, U, ...>`: a standard container or wrapper described by its types' spellings.
+template <typename... T, typename B>
+void describe_generic(B& builder, std::string& out, std::string_view word) {
+  out += word;
+  out += '<';
+  [[maybe_unused]] std::size_t i = 0;  // unused for no T
+  ((out += i++ == 0 ? "" : ", ", builder.template spell<T>(out)), ...);
+  out += '>';
+}
+
 // ---- Refusals: types with no convention stop the compilation with the reason.
 
 template <typename M>

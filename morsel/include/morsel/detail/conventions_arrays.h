@@ -208,9 +208,7 @@ struct convention<V, shape::item_vector> {
 
   template <typename B>
   static void describe(B& builder, std::string& out) {
-    out += "vector<";
-    builder.template spell<E>(out);
-    out += '>';
+    describe_generic<E>(builder, out, "vector");
   }
   template <typename W>
   static void write(W& out, const V& values) {

@@ -293,12 +293,10 @@ struct tuple_parts {
   static path_step step(std::size_t index) { return {step_kind::element, index, {}, {}}; }
   template <typename B>
   static void describe(B& builder, std::string& out) {
-    out += "tuple<";
     [&]<std::size_t... I>(std::index_sequence<I...>) {
-      ((out += I == 0 ? "" : ", ", builder.template spell<type<I>>(out)), ...);
+      describe_generic<type<I>...>(builder, out, "tuple");
     }
     (std::make_index_sequence<count>{});
-    out += '>';
   }
 };
 
@@ -418,9 +416,7 @@ struct convention<O, shape::optional> {
 
   template <typename B>
   static void describe(B& builder, std::string& out) {
-    out += "optional<";
-    builder.template spell<T>(out);
-    out += '>';
+    describe_generic<T>(builder, out, "optional");
   }
   template <typename W>
   static void write(W& out, const O& value) {
@@ -494,12 +490,10 @@ struct convention<V, shape::variant> {
 
   template <typename B>
   static void describe(B& builder, std::string& out) {
-    out += "variant<";
     [&]<std::size_t... I>(std::index_sequence<I...>) {
-      ((out += I == 0 ? "" : ", ", builder.template spell<alternative<I>>(out)), ...);
+      describe_generic<alternative<I>...>(builder, out, "variant");
     }
     (all);
-    out += '>';
   }
   template <typename W>
   static void write(W& out, const V& value) {

@@ -102,9 +102,7 @@ struct convention<V, shape::vector> {
 
   template <typename B>
   static void describe(B& builder, std::string& out) {
-    out += "vector<";
-    builder.template spell<T>(out);
-    out += '>';
+    describe_generic<T>(builder, out, "vector");
   }
   // `values`: the vector, or a std::deque or std::list written as it.
   template <typename W, typename Range>
@@ -287,11 +285,7 @@ struct convention<M, shape::map> {
 
   template <typename B>
   static void describe(B& builder, std::string& out) {
-    out += "map<";
-    builder.template spell<K>(out);
-    out += ", ";
-    builder.template spell<T>(out);
-    out += '>';
+    describe_generic<K, T>(builder, out, "map");
   }
   template <typename W>
   static void write(W& out, const M& entries) {
@@ -415,9 +409,7 @@ struct convention<S, shape::set> {
 
   template <typename B>
   static void describe(B& builder, std::string& out) {
-    out += "set<";
-    builder.template spell<T>(out);
-    out += '>';
+    describe_generic<T>(builder, out, "set");
   }
   template <typename W>
   static void write(W& out, const S& values) {
