@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -35,6 +36,30 @@ Outcome morsel_tool(std::vector<std::string> args, const std::string& input = ""
 
 std::string text_of(const Bytes& bytes) {
   return {bytes.begin(), bytes.end()};
+}
+
+// Starts the tool on `args` with the descriptors given as its standard input, output and error
+// (-1: this program's own), for a test that talks to it while it runs; returns its pid.
+pid_t start_tool(std::vector<std::string> args, int input, int output, int errors) {
+  args.insert(args.begin(), MORSEL_CLI_BIN);
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (std::string& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    for (const auto& [from, to] : {std::pair{input, STDIN_FILENO}, std::pair{output, STDOUT_FILENO},
+                                   std::pair{errors, STDERR_FILENO}}) {
+      if (from >= 0) {
+        ::dup2(from, to);
+      }
+    }
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
 }
 
 std::string repeated(std::string_view text, std::size_t times) {
@@ -388,17 +413,8 @@ TEST(MorselTool, ShowsEachItemBeforeThePipeCloses) {
   int output[2];
   ASSERT_EQ(::pipe2(input, O_CLOEXEC), 0);
   ASSERT_EQ(::pipe2(output, O_CLOEXEC), 0);
-  const pid_t pid = ::fork();
+  const pid_t pid = start_tool({"decode"}, input[0], output[1], -1);
   ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::dup2(input[0], STDIN_FILENO);
-    ::dup2(output[1], STDOUT_FILENO);
-    char program[] = MORSEL_CLI_BIN;
-    char command[] = "decode";
-    char* argv[] = {program, command, nullptr};
-    ::execv(program, argv);
-    ::_exit(127);
-  }
   ::close(input[0]);
   ::close(output[1]);
   // Two items, and a string cut short.
@@ -461,17 +477,8 @@ TEST(MorselTool, AFileThatShrinksWhileReadIsAnError) {
   int errors[2];
   ASSERT_EQ(::pipe2(output, O_CLOEXEC), 0);
   ASSERT_EQ(::pipe2(errors, O_CLOEXEC), 0);
-  const pid_t pid = ::fork();
+  const pid_t pid = start_tool({"decode", file}, -1, output[1], errors[1]);
   ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::dup2(output[1], STDOUT_FILENO);
-    ::dup2(errors[1], STDERR_FILENO);
-    char program[] = MORSEL_CLI_BIN;
-    char command[] = "decode";
-    char* argv[] = {program, command, file.data(), nullptr};
-    ::execv(program, argv);
-    ::_exit(127);
-  }
   ::close(output[1]);
   ::close(errors[1]);
   const auto drain = [](int from) {
