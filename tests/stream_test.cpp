@@ -188,6 +188,10 @@ TEST(Stream, NeededSaysHowManyMoreBytesTheCutItemTakes) {
   typed.feed(hex("AC 02 A4"));
   EXPECT_FALSE(typed.read<std::vector<unsigned long>>().has_value());
   EXPECT_EQ(typed.needed(), 17U);
+  morsel::stream optional;
+  optional.feed(hex("A0 AB 05 61"));
+  EXPECT_FALSE(optional.read<std::optional<std::string>>().has_value());
+  EXPECT_EQ(optional.needed(), 4U);
 }
 
 TEST(Stream, FinishTurnsACutItemIntoAnError) {
