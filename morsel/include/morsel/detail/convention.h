@@ -208,8 +208,10 @@ template <typename... T, typename B>
 void describe_generic(B& builder, std::string& out, std::string_view word) {
   out += word;
   out += '<';
-  [[maybe_unused]] std::size_t i = 0;  // unused for no T
-  ((out += i++ == 0 ? "" : ", ", builder.template spell<T>(out)), ...);
+  [&]<std::size_t... I>(std::index_sequence<I...>) {
+    ((out += I == 0 ? "" : ", ", builder.template spell<T>(out)), ...);
+  }
+  (std::index_sequence_for<T...>{});
   out += '>';
 }
 
