@@ -163,7 +163,7 @@ struct in_a_row {
   static void read_readable(R& in, T& value) {
     if constexpr (fixed_size() != 0) {
       const unsigned char* at = in.here();
-      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && tags_fit(at) && get(at, value))
+      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && get_checked(at, value))
           [[likely]] {
         in.advance(fixed_size());
         return;
@@ -350,8 +350,8 @@ struct convention<A, shape::element_array> {
   static void read_checked(R& in, A& values) {
     if constexpr (fixed_size() != 0) {
       const unsigned char* at = in.here();
-      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && tags_fit(at) &&
-          get(at, values)) [[likely]] {
+      if (in.nesting_fits(nesting()) && in.left() >= fixed_size() && get_checked(at, values))
+          [[likely]] {
         in.advance(fixed_size());
         return;
       }
