@@ -244,6 +244,35 @@ void read_msgpack(benchmark::State& state) {
   }
 }
 
+// Into one frame read before: morsel's read_into reuses its strings, vector and map nodes;
+// MessagePack converts into it, through the object tree of each unpack.
+void read_into_struct(benchmark::State& state) {
+  const std::vector<unsigned char> bytes = morsel_frame();
+  Frame frame{};
+  for (auto _ : state) {
+    morsel::reader in(bytes);
+    in.read_into(frame);
+    benchmark::DoNotOptimize(frame.readings.data());
+  }
+  if (!same(frame, sample_frame())) {
+    state.SkipWithError("read back another frame");
+  }
+}
+
+void read_into_msgpack(benchmark::State& state) {
+  msgpack::sbuffer buffer;
+  msgpack::pack(buffer, sample_frame());
+  Frame frame{};
+  for (auto _ : state) {
+    const msgpack::object_handle handle = msgpack::unpack(buffer.data(), buffer.size());
+    handle->convert(frame);
+    benchmark::DoNotOptimize(frame.readings.data());
+  }
+  if (!same(frame, sample_frame())) {
+    state.SkipWithError("read back another frame");
+  }
+}
+
 }  // namespace
 }  // namespace morsel_bench
 
@@ -253,3 +282,5 @@ MORSEL_PEER_BENCHMARK(morsel_bench::write_msgpack)->Name("struct_write/msgpack")
 MORSEL_PEER_BENCHMARK(morsel_bench::read_struct)->Name("struct_read/morsel");
 MORSEL_PEER_BENCHMARK(morsel_bench::read_hand)->Name("struct_read/morsel_by_hand");
 MORSEL_PEER_BENCHMARK(morsel_bench::read_msgpack)->Name("struct_read/msgpack");
+MORSEL_PEER_BENCHMARK(morsel_bench::read_into_struct)->Name("struct_read_into/morsel");
+MORSEL_PEER_BENCHMARK(morsel_bench::read_into_msgpack)->Name("struct_read_into/msgpack");
