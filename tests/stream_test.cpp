@@ -11,6 +11,7 @@
 #include <string>
 #include <tuple>
 #include <typeinfo>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -184,14 +185,15 @@ TEST(Stream, NeededSaysHowManyMoreBytesTheCutItemTakes) {
     EXPECT_EQ(in.needed(), cut.needed) << cut.bytes;
     EXPECT_EQ(in.offset(), 0U);
   }
-  morsel::stream typed;
-  typed.feed(hex("AC 02 A4"));
-  EXPECT_FALSE(typed.read<std::vector<unsigned long>>().has_value());
-  EXPECT_EQ(typed.needed(), 17U);
-  morsel::stream optional;
-  optional.feed(hex("A0 AB 05 61"));
-  EXPECT_FALSE(optional.read<std::optional<std::string>>().has_value());
-  EXPECT_EQ(optional.needed(), 4U);
+  const auto needed_for = [](auto typed, const char* bytes) {
+    morsel::stream in;
+    in.feed(hex(bytes));
+    EXPECT_FALSE(in.read<decltype(typed)>().has_value()) << bytes;
+    return in.needed();
+  };
+  EXPECT_EQ(needed_for(std::vector<unsigned long>{}, "AC 02 A4"), 17U);
+  EXPECT_EQ(needed_for(std::optional<std::string>{}, "A0 AB 05 61"), 4U);
+  EXPECT_EQ(needed_for(std::pair<std::string, unsigned int>{}, "AB 01 61 A3 00"), 3U);
 }
 
 TEST(Stream, FinishTurnsACutItemIntoAnError) {
