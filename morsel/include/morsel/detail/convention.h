@@ -18,10 +18,11 @@
 //                            of it, so that making it takes no branch per part
 //
 // The writer, the reader and the stream ask these and nothing else. The conventions themselves
-// are in conventions_items.h (values of one item), conventions_arrays.h (vectors and std::arrays
-// that are an array item), conventions_composites.h (enums, records, tuples, std::array,
-// optional, variant) and conventions_containers.h (vectors and maps).
-// Needs C++20.
+// are in conventions_items.h (values of one item, enums), conventions_arrays.h (vectors and
+// std::arrays that are an array item), conventions_records.h (records, tuples, std::array),
+// conventions_alternatives.h (optional, variant), conventions_containers.h (vectors, deques,
+// lists), conventions_associative.h (maps, sets) and conventions_surrogates.h (written_as,
+// std::chrono). Needs C++20.
 #ifndef MORSEL_DETAIL_CONVENTION_H
 #define MORSEL_DETAIL_CONVENTION_H
 

@@ -4,10 +4,12 @@
 #define MORSEL_DETAIL_CONVENTIONS_H
 
 #include <morsel/detail/convention.h>
+#include <morsel/detail/conventions_alternatives.h>
 #include <morsel/detail/conventions_arrays.h>
-#include <morsel/detail/conventions_composites.h>
+#include <morsel/detail/conventions_associative.h>
 #include <morsel/detail/conventions_containers.h>
 #include <morsel/detail/conventions_items.h>
+#include <morsel/detail/conventions_records.h>
 #include <morsel/detail/conventions_surrogates.h>
 
 #endif  // MORSEL_DETAIL_CONVENTIONS_H

@@ -1,6 +1,6 @@
 // The conventions of the types whose values are one item: bool, the integer and float kinds,
-// Person, strings (past 255 bytes their long form, long_form.h) and the views a reader hands
-// out. Needs C++20.
+// Person, strings (past 255 bytes their long form, long_form.h), the views a reader hands out,
+// and enums (the item of their value). Needs C++20.
 #ifndef MORSEL_DETAIL_CONVENTIONS_ITEMS_H
 #define MORSEL_DETAIL_CONVENTIONS_ITEMS_H
 
@@ -227,6 +227,63 @@ struct convention<T, shape::any_item> {
                          std::size_t /*depth*/) noexcept {
     const classified found = classify(at, left, framing::partial);
     return found.problem.whole() ? measure(found.k, at, left) : found.problem;
+  }
+};
+
+// ---- Enums: the item of the value as the underlying type, which must be an integer kind or bool.
+
+template <typename U>
+inline constexpr bool is_enum_kind =
+    std::is_same_v<U, bool> || std::is_same_v<U, unsigned char> || std::is_same_v<U, signed char> ||
+    std::is_same_v<U, unsigned int> || std::is_same_v<U, int> || std::is_same_v<U, unsigned long> ||
+    std::is_same_v<U, long>;
+
+template <typename E, typename U = std::underlying_type_t<E>>
+constexpr bool check_enum() {
+  static_assert(is_enum_kind<U>,
+                "morsel: an enum is written as its underlying type, and this one's is no item kind "
+                "(it is U in the instantiation above): declare the enum with one, such as "
+                "enum class E : unsigned char, or int");
+  return true;
+}
+
+template <typename E>
+struct convention<E, shape::enumeration> {
+  using U = std::conditional_t<is_enum_kind<std::underlying_type_t<E>>, std::underlying_type_t<E>,
+                               unsigned char>;
+  static_assert(check_enum<E>());
+  static constexpr std::size_t min_size() { return convention<U>::min_size(); }
+  static constexpr std::size_t max_size() { return min_size(); }
+  static constexpr std::size_t fixed_size() { return min_size(); }
+  static constexpr std::size_t nesting() { return 0; }
+
+  template <typename B>
+  static void describe(B& builder, std::string& out) {
+    builder.template enumeration<E, U>(out);
+  }
+  template <typename W>
+  static void write(W& out, E value) {
+    convention<U>::write(out, static_cast<U>(value));
+  }
+  template <typename R>
+  static void read(R& in, E& value) {
+    U underlying{};
+    convention<U>::read(in, underlying);
+    value = static_cast<E>(underlying);
+  }
+  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
+    return convention<U>::extent(at, left, depth);
+  }
+  static unsigned char* put(unsigned char* out, E value) noexcept {
+    return convention<U>::put(out, static_cast<U>(value));
+  }
+  static bool tags_fit(const unsigned char* at) noexcept {
+    return fixed_tags_fit<item_kind_of<U>()>(at);
+  }
+  static bool get(const unsigned char*& in, E& value) noexcept {
+    value = static_cast<E>(value_at<item_kind_of<U>()>(in, fixed_size()));
+    in += fixed_size();
+    return true;
   }
 };
 

@@ -1,21 +1,16 @@
-// The conventions of values made of parts that are all there, in a row: enums (the item of their
-// value), records, std::pair and std::tuple, std::array of elements other than the array item's,
-// std::optional and std::variant. Each part is written by its own convention; nothing is written
-// before a record, a tuple or a std::array, `A1` (empty) or `A0` before an optional's value, a u8
-// item of the index before a variant's alternative. Needs C++20.
-#ifndef MORSEL_DETAIL_CONVENTIONS_COMPOSITES_H
-#define MORSEL_DETAIL_CONVENTIONS_COMPOSITES_H
+// The conventions of values made of parts that are all there, in a row: records, std::pair and
+// std::tuple, std::array of elements other than the array item's. Each part is written by its own
+// convention, and nothing before them. Needs C++20.
+#ifndef MORSEL_DETAIL_CONVENTIONS_RECORDS_H
+#define MORSEL_DETAIL_CONVENTIONS_RECORDS_H
 
 #include <array>
 #include <cstddef>
-#include <optional>
 #include <tuple>
 #include <type_traits>
 #include <utility>
-#include <variant>
 
 #include <morsel/detail/convention.h>
-#include <morsel/detail/conventions_items.h>
 #include <morsel/detail/layout.h>
 #include <morsel/detail/measure.h>
 #include <morsel/detail/members.h>
@@ -23,63 +18,6 @@
 #include <morsel/detail/traits.h>
 
 namespace morsel::detail {
-
-// ---- Enums: the item of the value as the underlying type, which must be an integer kind or bool.
-
-template <typename U>
-inline constexpr bool is_enum_kind =
-    std::is_same_v<U, bool> || std::is_same_v<U, unsigned char> || std::is_same_v<U, signed char> ||
-    std::is_same_v<U, unsigned int> || std::is_same_v<U, int> || std::is_same_v<U, unsigned long> ||
-    std::is_same_v<U, long>;
-
-template <typename E, typename U = std::underlying_type_t<E>>
-constexpr bool check_enum() {
-  static_assert(is_enum_kind<U>,
-                "morsel: an enum is written as its underlying type, and this one's is no item kind "
-                "(it is U in the instantiation above): declare the enum with one, such as "
-                "enum class E : unsigned char, or int");
-  return true;
-}
-
-template <typename E>
-struct convention<E, shape::enumeration> {
-  using U = std::conditional_t<is_enum_kind<std::underlying_type_t<E>>, std::underlying_type_t<E>,
-                               unsigned char>;
-  static_assert(check_enum<E>());
-  static constexpr std::size_t min_size() { return convention<U>::min_size(); }
-  static constexpr std::size_t max_size() { return min_size(); }
-  static constexpr std::size_t fixed_size() { return min_size(); }
-  static constexpr std::size_t nesting() { return 0; }
-
-  template <typename B>
-  static void describe(B& builder, std::string& out) {
-    builder.template enumeration<E, U>(out);
-  }
-  template <typename W>
-  static void write(W& out, E value) {
-    convention<U>::write(out, static_cast<U>(value));
-  }
-  template <typename R>
-  static void read(R& in, E& value) {
-    U underlying{};
-    convention<U>::read(in, underlying);
-    value = static_cast<E>(underlying);
-  }
-  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
-    return convention<U>::extent(at, left, depth);
-  }
-  static unsigned char* put(unsigned char* out, E value) noexcept {
-    return convention<U>::put(out, static_cast<U>(value));
-  }
-  static bool tags_fit(const unsigned char* at) noexcept {
-    return fixed_tags_fit<item_kind_of<U>()>(at);
-  }
-  static bool get(const unsigned char*& in, E& value) noexcept {
-    value = static_cast<E>(value_at<item_kind_of<U>()>(in, fixed_size()));
-    in += fixed_size();
-    return true;
-  }
-};
 
 // ---- Parts in a row: records (members), tuples and pairs (elements), std::arrays (elements).
 // `Parts` lists the parts of a value: `count`, `type<I>`, `at<I>(value)` and the step a part's
@@ -404,157 +342,6 @@ struct convention<A, shape::element_array> {
   }
 };
 
-// ---- std::optional: A1 when empty; A0 and the value's items when it holds one.
-
-template <typename O>
-struct convention<O, shape::optional> {
-  using T = typename O::value_type;
-  static constexpr std::size_t min_size() { return convention<bool>::min_size(); }
-  static constexpr std::size_t max_size() { return saturating_add(1, detail::max_size<T>()); }
-  static constexpr std::size_t fixed_size() { return 0; }
-  static constexpr std::size_t nesting() { return around(convention<T>::nesting()); }
-
-  template <typename B>
-  static void describe(B& builder, std::string& out) {
-    describe_generic<T>(builder, out, "optional");
-  }
-  template <typename W>
-  static void write(W& out, const O& value) {
-    [[maybe_unused]] const auto level = out.template open<nesting()>();
-    convention<bool>::write(out, value.has_value());
-    if (value) {
-      convention<T>::write(out, *value);
-    }
-  }
-  template <typename R>
-  static void read(R& in, O& value) {
-    if constexpr (readable_part<T>()) {  // else refused, once
-      [[maybe_unused]] const auto level = in.template open<nesting()>();
-      bool present = false;
-      convention<bool>::read(in, present);
-      if (!present) {
-        value.reset();
-      } else if (value) {
-        convention<T>::read(in, *value);
-      } else if constexpr (std::is_default_constructible_v<T>) {
-        convention<T>::read(in, value.emplace());
-      } else {
-        value.emplace(read_new<T>(in));
-      }
-    }
-  }
-  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
-    if (depth == 0) {
-      return too_deep();
-    }
-    part_walk walk{at, left, depth - 1};
-    if (walk.add<bool>() && at[0] == TAG_TRUE) {
-      (void)walk.template add<T>();
-    }
-    return walk.result();
-  }
-};
-
-// ---- std::variant: a u8 item holding the alternative's index, then its items.
-
-template <typename V>
-struct convention<V, shape::variant> {
-  static constexpr std::size_t alternatives = std::variant_size_v<V>;
-  static_assert(alternatives <= kMaxCount + 1,
-                "morsel: a std::variant's index is a u8 item: 256 alternatives at most");
-  template <std::size_t I>
-  using alternative = std::variant_alternative_t<I, V>;
-  static constexpr auto all = std::make_index_sequence<alternatives>{};
-
-  static constexpr std::size_t min_size() {
-    return [&]<std::size_t... I>(std::index_sequence<I...>) {
-      return convention<unsigned char>::min_size() +
-             std::min({detail::min_size<alternative<I>>()...});
-    }
-    (all);
-  }
-  static constexpr std::size_t max_size() {
-    return [&]<std::size_t... I>(std::index_sequence<I...>) {
-      return saturating_add(convention<unsigned char>::min_size(),
-                            std::max({detail::max_size<alternative<I>>()...}));
-    }
-    (all);
-  }
-  static constexpr std::size_t fixed_size() { return 0; }
-  static constexpr std::size_t nesting() {
-    return [&]<std::size_t... I>(std::index_sequence<I...>) {
-      return around(deepest<alternative<I>...>());
-    }
-    (all);
-  }
-
-  template <typename B>
-  static void describe(B& builder, std::string& out) {
-    [&]<std::size_t... I>(std::index_sequence<I...>) {
-      describe_generic<alternative<I>...>(builder, out, "variant");
-    }
-    (all);
-  }
-  template <typename W>
-  static void write(W& out, const V& value) {
-    if (value.valueless_by_exception()) [[unlikely]] {
-      throw_valueless();
-    }
-    [[maybe_unused]] const auto level = out.template open<nesting()>();
-    convention<unsigned char>::write(out, static_cast<unsigned char>(value.index()));
-    std::visit(
-        [&out](const auto& held) {
-          convention<std::remove_cvref_t<decltype(held)>>::write(out, held);
-        },
-        value);
-  }
-  template <typename R>
-  static void read(R& in, V& value) {
-    [[maybe_unused]] const auto level = in.template open<nesting()>();
-    const std::size_t index = in.read_index(alternatives);
-    readers<R>(all)[index](in, value);
-  }
-  static measured extent(const unsigned char* at, std::size_t left, std::size_t depth) noexcept {
-    if (depth == 0) {
-      return too_deep();
-    }
-    part_walk walk{at, left, depth - 1};
-    if (!walk.add<unsigned char>()) {
-      return walk.result();
-    }
-    const std::size_t index = at[1];
-    if (index >= alternatives) {
-      return wrong(fault::wrong_tag, 1);
-    }
-    [&]<std::size_t... I>(std::index_sequence<I...>) {
-      (void)((index == I ? walk.template add<alternative<I>>() : true) && ...);
-    }
-    (all);
-    return walk.result();
-  }
-
- private:
-  template <typename R, std::size_t I>
-  static void read_alternative(R& in, V& value) {
-    using A = alternative<I>;
-    if constexpr (readable_part<A>()) {  // else refused, once
-      if (value.index() == I) {
-        convention<A>::read(in, std::get<I>(value));
-      } else if constexpr (std::is_default_constructible_v<A>) {
-        convention<A>::read(in, value.template emplace<I>());
-      } else {
-        value.template emplace<I>(read_new<A>(in));
-      }
-    }
-  }
-  // One reading function per alternative, picked by the index read.
-  template <typename R, std::size_t... I>
-  static constexpr std::array<void (*)(R&, V&), alternatives> readers(
-      std::index_sequence<I...> /*alternatives*/) {
-    return {&read_alternative<R, I>...};
-  }
-};
-
 }  // namespace morsel::detail
 
-#endif  // MORSEL_DETAIL_CONVENTIONS_COMPOSITES_H
+#endif  // MORSEL_DETAIL_CONVENTIONS_RECORDS_H
