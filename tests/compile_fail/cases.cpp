@@ -151,6 +151,12 @@ namespace {
   morsel::writer().write(raw_bytes);
 #elif defined(MORSEL_CASE_record_short)
   morsel::writer().write(Holding<short>{});
+#elif defined(MORSEL_CASE_record_char16)
+  morsel::writer().write(Holding<char16_t>{});
+#elif defined(MORSEL_CASE_record_long_long)
+  morsel::writer().write(Holding<long long>{});
+#elif defined(MORSEL_CASE_record_long_double)
+  morsel::writer().write(Holding<long double>{});
 #elif defined(MORSEL_CASE_record_pointer)
   morsel::writer().write(Holding<int*>{});
 #elif defined(MORSEL_CASE_record_map_of_shorts)
