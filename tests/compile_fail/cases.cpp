@@ -74,6 +74,14 @@ struct Pointing {
 struct Shorty {
   int value;
 };
+// A class with private state and no written_as: nothing says how to write it.
+class Opaque {
+ public:
+  int get() const { return hidden_; }
+
+ private:
+  int hidden_ = 0;
+};
 #endif
 
 }  // namespace
@@ -151,6 +159,8 @@ namespace {
   morsel::writer().write(raw_bytes);
 #elif defined(MORSEL_CASE_record_short)
   morsel::writer().write(Holding<short>{});
+#elif defined(MORSEL_CASE_class_without_layout)
+  morsel::writer().write(Opaque{});
 #elif defined(MORSEL_CASE_record_char16)
   morsel::writer().write(Holding<char16_t>{});
 #elif defined(MORSEL_CASE_record_long_long)

@@ -252,9 +252,11 @@ constexpr void refuse() {
         dependent_false<M>,
         "morsel: this type has no item kind and is not a record: use bool, an integer "
         "kind (unsigned char, signed char, unsigned int, int, unsigned long, long), float, "
-        "double, std::string, Person, an enum of an integer kind, std::array, std::vector, "
-        "std::optional, std::map, std::unordered_map, std::pair, std::tuple, std::variant of "
-        "these, an aggregate of these, or a type with morsel_members");
+        "double, std::string, Person, an enum of an integer kind, a std::chrono duration or "
+        "time point, std::array, std::vector, std::deque, std::list, std::optional, std::map, "
+        "std::unordered_map, std::set, std::unordered_set, std::pair, std::tuple, std::variant "
+        "of these, an aggregate of these, a type with morsel_members, or specialize "
+        "morsel::written_as for it");
   }
 }
 
