@@ -121,11 +121,13 @@ TEST(Containers, NestedCombinationsRoundTrip) {
                     Reading{9, 0.25, Status::ok}};
   using Nested = std::tuple<std::vector<std::optional<Reading>>, std::map<int, std::vector<int>>,
                             std::unordered_map<std::string, std::array<unsigned long, 2>>,
-                            std::vector<std::variant<bool, Frame>>>;
+                            std::vector<std::variant<bool, Frame>>,
+                            std::vector<std::pair<int, std::array<double, 2>>>>;
   const Nested nested{{std::nullopt, Reading{3, 1.0, Status::ok}},
                       {{1, {}}, {2, {5, 6}}},
                       {{"k", {1, 2}}},
-                      {true, frame}};
+                      {true, frame},
+                      {{1, {0.5, -2.0}}, {2, {1e300, 0.0}}}};
   morsel::writer out;
   out.write(frame).write(frame.readings).write(nested).write(Plain::beta);
   morsel::reader in(out.bytes());

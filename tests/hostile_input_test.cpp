@@ -129,13 +129,16 @@ TEST(Nesting, FixedSizeValuesCountTheirLevels) {
 }
 
 // The writer names where a value nests too deep, a map's entry by its position where the key is
-// not printable.
+// not printable, and a key that nests too deep as a key.
 TEST(Nesting, TheWriterNamesTheEntryThatNestsTooDeep) {
   const std::map<double, std::vector<std::vector<int>>> deep{{1.0, {}}, {2.0, {{1}}}};
   morsel::writer out;
   out.set_depth_limit(2);
   EXPECT_EQ(message_of([&] { out.write(deep); }),
             "morsel::writer: map<f64, vector<vector<i32>>>[value 1][0]: nested deeper than 2");
+  const std::map<std::vector<std::vector<int>>, int> deep_key{{{}, 1}, {{{1}}, 2}};
+  EXPECT_EQ(message_of([&] { out.write(deep_key); }),
+            "morsel::writer: map<vector<vector<i32>>, i32>[key 1][0]: nested deeper than 2");
   EXPECT_TRUE(out.empty());
 }
 
