@@ -155,6 +155,8 @@ class stream {
   }
   [[noreturn]] void refuse_past_limit(std::size_t size) const;
 
+  template <typename T>
+  std::optional<T> read_new();
   // The value at the cursor, read by `read_value` once it is whole; false while it is not.
   template <typename T, typename Read>
   bool read_whole(Read read_value);
@@ -182,10 +184,15 @@ std::optional<T> stream::read() {
   if constexpr (std::is_same_v<T, item>) {
     return next();
   } else {
-    std::optional<T> value;
-    (void)read_whole<T>([&] { value.emplace(in_.read<T>()); });
-    return value;
+    return read_new<T>();
   }
+}
+
+template <typename T>
+std::optional<T> stream::read_new() {
+  std::optional<T> value;  // the only return: made in place (see detail::read_into_new)
+  (void)read_whole<T>([&] { value.emplace(in_.read<T>()); });
+  return value;
 }
 
 template <typename T>

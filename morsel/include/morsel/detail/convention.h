@@ -75,14 +75,21 @@ template <typename T>
 concept writable = shape_of<T>()
 != shape::none;
 
+// A T made first, then read into. In a function of its own: GCC 12 copies a named return value
+// out of a function that has another return statement, even in a discarded `if constexpr`.
+template <typename T, typename R>
+T read_into_new(R& in) {
+  T value{};
+  convention<T>::read(in, value);
+  return value;
+}
+
 // A new T read from `in`: read into a T made first, or, for a type with no default constructor
 // (one written as another's), made from what was read.
 template <typename T, typename R>
 T read_new(R& in) {
   if constexpr (std::is_default_constructible_v<T>) {
-    T value{};
-    convention<T>::read(in, value);
-    return value;
+    return read_into_new<T>(in);
   } else {
     return convention<T>::take(in);
   }
