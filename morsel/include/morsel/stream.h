@@ -133,8 +133,8 @@ class stream {
   // type at the same offset answers at once: `asked` names the type (a per-type constant).
   void wait_for(std::size_t needed, const void* asked);
   bool still_short(const void* asked) const noexcept {
-    return !finished_ && asked == short_of_ && offset() == short_at_ &&
-           consumed_ + end_ < ready_at_;
+    return consumed_ + end_ < ready_at_ && !finished_ && asked == short_of_ &&
+           offset() == short_at_;  // first what fails at once after a value was read
   }
   // A value this far from the end of the bytes so far is read at once; nearer the end it is
   // measured first, so that waiting costs no exception. The distance follows the largest of the
