@@ -204,73 +204,65 @@ bool same(const Frame& a, const Frame& b) {
          a.note == b.note && a.payload.index() == b.payload.index();
 }
 
-void read_struct(benchmark::State& state) {
-  const std::vector<unsigned char> bytes = morsel_frame();
+// Times `read_frame(frame)` into one frame, then checks the last frame read.
+template <typename ReadFrame>
+void time_frame_reads(benchmark::State& state, ReadFrame read_frame) {
   Frame frame{};
   for (auto _ : state) {
-    morsel::reader in(bytes);
-    frame = in.read<Frame>();
+    read_frame(frame);
     benchmark::DoNotOptimize(frame.readings.data());
   }
   if (!same(frame, sample_frame())) {
     state.SkipWithError("read back another frame");
   }
+}
+
+msgpack::sbuffer msgpack_frame() {
+  msgpack::sbuffer buffer;
+  msgpack::pack(buffer, sample_frame());
+  return buffer;
+}
+
+void read_struct(benchmark::State& state) {
+  const std::vector<unsigned char> bytes = morsel_frame();
+  time_frame_reads(state, [&](Frame& frame) {
+    morsel::reader in(bytes);
+    frame = in.read<Frame>();
+  });
 }
 
 void read_hand(benchmark::State& state) {
   const std::vector<unsigned char> bytes = morsel_frame();
-  Frame frame{};
-  for (auto _ : state) {
+  time_frame_reads(state, [&](Frame& frame) {
     morsel::reader in(bytes);
     frame = read_by_hand(in);
-    benchmark::DoNotOptimize(frame.readings.data());
-  }
-  if (!same(frame, sample_frame())) {
-    state.SkipWithError("read back another frame");
-  }
+  });
 }
 
 void read_msgpack(benchmark::State& state) {
-  msgpack::sbuffer buffer;
-  msgpack::pack(buffer, sample_frame());
-  Frame frame{};
-  for (auto _ : state) {
+  const msgpack::sbuffer buffer = msgpack_frame();
+  time_frame_reads(state, [&](Frame& frame) {
     const msgpack::object_handle handle = msgpack::unpack(buffer.data(), buffer.size());
     frame = handle->as<Frame>();
-    benchmark::DoNotOptimize(frame.readings.data());
-  }
-  if (!same(frame, sample_frame())) {
-    state.SkipWithError("read back another frame");
-  }
+  });
 }
 
 // Into one frame read before: morsel's read_into reuses its strings, vector and map nodes;
 // MessagePack converts into it, through the object tree of each unpack.
 void read_into_struct(benchmark::State& state) {
   const std::vector<unsigned char> bytes = morsel_frame();
-  Frame frame{};
-  for (auto _ : state) {
+  time_frame_reads(state, [&](Frame& frame) {
     morsel::reader in(bytes);
     in.read_into(frame);
-    benchmark::DoNotOptimize(frame.readings.data());
-  }
-  if (!same(frame, sample_frame())) {
-    state.SkipWithError("read back another frame");
-  }
+  });
 }
 
 void read_into_msgpack(benchmark::State& state) {
-  msgpack::sbuffer buffer;
-  msgpack::pack(buffer, sample_frame());
-  Frame frame{};
-  for (auto _ : state) {
+  const msgpack::sbuffer buffer = msgpack_frame();
+  time_frame_reads(state, [&](Frame& frame) {
     const msgpack::object_handle handle = msgpack::unpack(buffer.data(), buffer.size());
     handle->convert(frame);
-    benchmark::DoNotOptimize(frame.readings.data());
-  }
-  if (!same(frame, sample_frame())) {
-    state.SkipWithError("read back another frame");
-  }
+  });
 }
 
 }  // namespace
