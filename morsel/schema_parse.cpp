@@ -18,6 +18,8 @@
 #include <morsel/kind.h>
 #include <morsel/types.h>
 
+#include "schema_scanner.h"
+
 namespace morsel {
 namespace {
 
@@ -61,37 +63,30 @@ constexpr std::array<convention_form, 7> kConventions = {{
     {"variant", form::variant, 1, detail::kMaxCount + 1},
 }};
 
-bool is_name_start(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-bool is_name_char(char c) {
-  return is_name_start(c) || (c >= '0' && c <= '9');
-}
-
 }  // namespace
 
 // Builds the type_set; friends with it.
 class schema_parser {
  public:
-  schema_parser(std::string_view text, type_set& set) : text_(text), set_(set) {}
+  schema_parser(std::string_view text, type_set& set) : scan_(text), set_(set) {}
 
   // The type one expression spells, of the set's types only.
   const type& type_of() {
     closed_ = true;
     const type& t = expression(0);
-    if (!at_end()) {
-      fail("expected the end of the type, got " + got());
+    if (!scan_.at_end()) {
+      scan_.fail_expected("the end of the type");
     }
     return t;
   }
 
   void parse() {
-    for (skip_blanks(); at_ < text_.size(); skip_blanks()) {
+    while (!scan_.at_end()) {
       definition();
     }
     for (const auto& [used, where] : used_) {
       if (!defined_.contains(used)) {
-        fail_at(where, "the type " + used + " is used but not defined");
+        schema_scanner::fail_at(where, "the type " + used + " is used but not defined");
       }
     }
     for (const type& t : set_.types_) {
@@ -100,119 +95,7 @@ class schema_parser {
   }
 
  private:
-  struct place {
-    std::size_t line;
-    std::size_t column;
-  };
-
-  [[noreturn]] static void fail_at(place where, const std::string& what) {
-    throw schema_error("line " + std::to_string(where.line) + ", column " +
-                       std::to_string(where.column) + ": " + what);
-  }
-  [[noreturn]] void fail(const std::string& what) { fail_at(here(), what); }
-
-  // The place of the next thing after blanks: lines are counted as the parser moves on, never
-  // again.
-  place here() {
-    skip_blanks();
-    for (; counted_ < at_ && counted_ < text_.size(); ++counted_) {
-      if (text_[counted_] == '\n') {
-        ++line_;
-        line_start_ = counted_ + 1;
-      }
-    }
-    return {line_, at_ - line_start_ + 1};
-  }
-
-  void skip_blanks() {
-    while (at_ < text_.size()) {
-      const char c = text_[at_];
-      if (c == '#') {
-        while (at_ < text_.size() && text_[at_] != '\n') {
-          ++at_;
-        }
-      } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-        ++at_;
-      } else {
-        return;
-      }
-    }
-  }
-
-  bool at_end() {
-    skip_blanks();
-    return at_ >= text_.size();
-  }
-
-  bool at(char c) {
-    skip_blanks();
-    return at_ < text_.size() && text_[at_] == c;
-  }
-  void expect(char c, std::string_view what) {
-    if (!at(c)) {
-      fail("expected " + std::string(what) + ", got " + got());
-    }
-    ++at_;
-  }
-  std::string got() const {
-    if (at_ >= text_.size()) {
-      return "the end of the schema";
-    }
-    std::size_t end = at_ + 1;
-    if (is_name_char(text_[at_])) {
-      while (end < text_.size() && (is_name_char(text_[end]) || text_[end] == ':')) {
-        ++end;
-      }
-    }
-    std::string quoted = "'";  // appended: GCC 12 at -O3 warns of an overlap in a + b + c
-    quoted += text_.substr(at_, end - at_);
-    quoted += '\'';
-    return quoted;
-  }
-
-  // A name: identifiers joined by "::".
-  std::string name(std::string_view what) {
-    skip_blanks();
-    const std::size_t start = at_;
-    while (at_ < text_.size() && is_name_start(text_[at_])) {
-      while (at_ < text_.size() && is_name_char(text_[at_])) {
-        ++at_;
-      }
-      if (text_.substr(at_, 2) == "::" && at_ + 2 < text_.size() && is_name_start(text_[at_ + 2])) {
-        at_ += 2;
-      } else {
-        break;
-      }
-    }
-    if (at_ == start) {
-      fail("expected " + std::string(what) + ", got " + got());
-    }
-    return std::string(text_.substr(start, at_ - start));
-  }
-
-  std::int64_t integer(std::string_view what) {
-    skip_blanks();
-    const std::size_t start = at_;
-    if (at_ < text_.size() && text_[at_] == '-') {
-      ++at_;
-    }
-    std::uint64_t magnitude = 0;
-    const std::size_t digits = at_;
-    while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') {
-      magnitude = magnitude * 10 + static_cast<std::uint64_t>(text_[at_] - '0');
-      if (magnitude > (std::uint64_t{1} << 63U)) {
-        at_ = start;
-        fail(std::string(what) + " out of range");
-      }
-      ++at_;
-    }
-    if (at_ == digits) {
-      at_ = start;
-      fail("expected " + std::string(what) + ", got " + got());
-    }
-    return text_[start] == '-' ? -static_cast<std::int64_t>(magnitude - 1) - 1
-                               : static_cast<std::int64_t>(magnitude);
-  }
+  using place = schema_scanner::place;
 
   type& add(form what) {
     type& t = set_.types_.emplace_back();
@@ -227,7 +110,7 @@ class schema_parser {
       return *found->second;
     }
     if (closed_) {
-      fail_at(where, "the schema has no type " + n);
+      schema_scanner::fail_at(where, "the schema has no type " + n);
     }
     type& t = add(form::record);
     t.name = n;
@@ -238,14 +121,14 @@ class schema_parser {
 
   // `Name {member: type, ...}`, `Name = enum u8 {a = 0, ...}` or `Name = type`.
   void definition() {
-    const place where = here();
-    const std::string n = name("a type's name");
+    const place where = scan_.here();
+    const std::string n = scan_.name("a type's name");
     if (defined_.contains(n)) {
-      fail_at(where, "the type " + n + " is defined twice");
+      schema_scanner::fail_at(where, "the type " + n + " is defined twice");
     }
     for (const word_form& w : kWords) {
       if (n == w.word) {
-        fail_at(where, "the name " + n + " is a kind's");
+        schema_scanner::fail_at(where, "the name " + n + " is a kind's");
       }
     }
     type& t = named(n, where);
@@ -253,16 +136,13 @@ class schema_parser {
     if (set_.first_ == nullptr) {
       set_.first_ = &t;
     }
-    if (at('{')) {
+    if (scan_.at('{')) {
       t.what = form::record;
       record_members(t);
       return;
     }
-    expect('=', "'{' or '=' after the name " + n);
-    skip_blanks();
-    if (text_.substr(at_).starts_with("enum") &&
-        (at_ + 4 >= text_.size() || !is_name_char(text_[at_ + 4]))) {
-      at_ += 4;
+    scan_.expect('=', "'{' or '=' after the name " + n);
+    if (scan_.accept_word("enum")) {
       t.what = form::enumeration;
       enumeration(t);
       return;
@@ -272,39 +152,32 @@ class schema_parser {
   }
 
   void record_members(type& t) {
-    expect('{', "'{'");
-    if (at('}')) {
-      ++at_;
+    scan_.expect('{', "'{'");
+    if (scan_.accept('}')) {
       return;
     }
     do {
-      const place where = here();
+      const place where = scan_.here();
       std::string member;
-      if (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') {
-        member = std::to_string(integer("a member's position"));  // the std::tie form's names
+      if (scan_.at_digit()) {
+        member = std::to_string(scan_.integer("a member's position"));  // the std::tie form's names
       } else {
-        member = name("a member's name");
+        member = scan_.name("a member's name");
       }
       if (std::find(t.member_names.begin(), t.member_names.end(), member) != t.member_names.end()) {
-        fail_at(where, "the member " + member + " is named twice");
+        schema_scanner::fail_at(where, "the member " + member + " is named twice");
       }
-      expect(':', "':' after the member " + member);
+      scan_.expect(':', "':' after the member " + member);
       t.member_names.push_back(member);
       t.parts.push_back(&expression(0));
     } while (next_in_list());
-    expect('}', "',' or '}'");
+    scan_.expect('}', "',' or '}'");
   }
 
-  bool next_in_list() {
-    if (at(',')) {
-      ++at_;
-      return true;
-    }
-    return false;
-  }
+  bool next_in_list() { return scan_.accept(','); }
 
   void enumeration(type& t) {
-    const place where = here();
+    const place where = scan_.here();
     const type& underlying = expression(0);
     switch (underlying.what) {
       case form::boolean:
@@ -316,25 +189,25 @@ class schema_parser {
       case form::i64:
         break;
       default:
-        fail_at(where, "an enum's type is bool or an integer kind, not " + underlying.spelled());
+        schema_scanner::fail_at(
+            where, "an enum's type is bool or an integer kind, not " + underlying.spelled());
     }
     t.parts = {&underlying};
-    expect('{', "'{' after the enum's type");
-    if (at('}')) {
-      ++at_;
+    scan_.expect('{', "'{' after the enum's type");
+    if (scan_.accept('}')) {
       return;
     }
     do {
-      std::string n = name("an enumerator's name");
-      expect('=', "'=' after the enumerator " + n);
-      const std::int64_t value = integer("an enumerator's value");
+      std::string n = scan_.name("an enumerator's name");
+      scan_.expect('=', "'=' after the enumerator " + n);
+      const std::int64_t value = scan_.integer("an enumerator's value");
       if (!holds(underlying.what, value)) {
-        fail("the value " + std::to_string(value) + " of " + n + " is out of the range of " +
-             underlying.spelled());
+        scan_.fail("the value " + std::to_string(value) + " of " + n + " is out of the range of " +
+                   underlying.spelled());
       }
       t.enumerators.emplace_back(value, std::move(n));
     } while (next_in_list());
-    expect('}', "',' or '}'");
+    scan_.expect('}', "',' or '}'");
   }
 
   // An integer kind's range holds `value`.
@@ -364,17 +237,17 @@ class schema_parser {
 
   const type& expression(std::size_t depth) {
     if (depth > detail::kDefaultDepthLimit) {
-      fail("a type nested deeper than " + std::to_string(detail::kDefaultDepthLimit));
+      scan_.fail("a type nested deeper than " + std::to_string(detail::kDefaultDepthLimit));
     }
-    const place where = here();
-    const std::string n = name("a type");
+    const place where = scan_.here();
+    const std::string n = scan_.name("a type");
     for (const word_form& w : kWords) {
       if (n == w.word) {
         return word(w.what);
       }
     }
     for (const convention_form& c : kConventions) {
-      if (n == c.word && at('<')) {
+      if (n == c.word && scan_.at('<')) {
         return convention(c, depth);
       }
     }
@@ -393,28 +266,28 @@ class schema_parser {
   }
 
   const type& convention(const convention_form& c, std::size_t depth) {
-    expect('<', "'<'");
+    scan_.expect('<', "'<'");
     type& t = add(c.what);
     do {
       if (t.parts.size() == c.most_parts) {
-        fail(std::string(c.word) + " takes " + std::to_string(c.most_parts) +
-             (c.most_parts == 1 ? " type" : " types"));
+        scan_.fail(std::string(c.word) + " takes " + std::to_string(c.most_parts) +
+                   (c.most_parts == 1 ? " type" : " types"));
       }
       t.parts.push_back(&expression(depth + 1));
       if (c.what == form::array) {
-        expect(',', "',' and a count after the array's element");
-        const std::int64_t count = integer("an array's count");
+        scan_.expect(',', "',' and a count after the array's element");
+        const std::int64_t count = scan_.integer("an array's count");
         if (count < 0 || static_cast<std::uint64_t>(count) > detail::kMaxLongLength) {
-          fail("an array's count is from 0 to 4294967295");
+          scan_.fail("an array's count is from 0 to 4294967295");
         }
         t.count = static_cast<std::size_t>(count);
         break;
       }
     } while (next_in_list());
     if (t.parts.size() < c.least_parts) {
-      fail(std::string(c.word) + " takes " + std::to_string(c.least_parts) + " types");
+      scan_.fail(std::string(c.word) + " takes " + std::to_string(c.least_parts) + " types");
     }
-    expect('>', "'>'");
+    scan_.expect('>', "'>'");
     return t;
   }
 
@@ -442,15 +315,11 @@ class schema_parser {
     path.pop_back();
   }
 
-  std::string_view text_;
-  std::size_t at_ = 0;
+  schema_scanner scan_;
   type_set& set_;
   std::vector<const type*> words_;
   std::map<std::string, place, std::less<>> used_;  // where each name was first used
   std::set<std::string, std::less<>> defined_;
-  std::size_t counted_ = 0;
-  std::size_t line_ = 1;
-  std::size_t line_start_ = 0;
   bool closed_ = false;  // names the set has not defined are errors, not types yet to come
 };
 
