@@ -8,6 +8,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <morsel/detail/measure.h>
 #include <morsel/item.h>
@@ -16,40 +17,62 @@
 
 namespace morsel {
 
-std::span<unsigned char> stream::prepare(std::size_t n) {
-  if (buffer_.size() - end_ < n) {
-    const std::size_t done = begin();
-    const std::size_t unread = end_ - done;
-    if (n > buffer_.max_size() - unread) {
-      throw std::length_error("morsel::stream: buffer too large");  // before anything changes
-    }
-    // Reclaim the bytes read when they are at least as many as those still to read: each byte is
-    // then moved at most once more than it is read, however small the chunks.
-    if (done != 0 && done >= unread) {
-      if (unread != 0) {
-        std::memmove(buffer_.data(), buffer_.data() + done, unread);
-      }
-      consumed_ += done;
-      end_ = unread;
-      window_ = 0;
-      in_ = reader();
-      rewindow();
-    }
-    if (buffer_.size() - end_ < n) {
-      // The bytes stay where they are if this throws: the reader needs no new window then.
-      buffer_.resize(std::max({end_ + n, buffer_.size() * 2, std::size_t{4096}}));
-      rewindow();
-    }
-  }
-  return {buffer_.data() + end_, buffer_.size() - end_};
+stream::stream(const stream& other)
+    : buffer_(other.buffer_),
+      end_(other.end_),
+      consumed_(other.consumed_),
+      short_of_(other.short_of_),
+      short_at_(other.short_at_),
+      ready_at_(other.ready_at_),
+      largest_(other.largest_),
+      limit_(other.limit_),
+      depth_limit_(other.depth_limit_),
+      finished_(other.finished_) {
+  rewindow_at(other.begin());
 }
 
-void stream::commit(std::size_t n) {
-  if (n > buffer_.size() - end_) {
-    throw std::out_of_range("morsel::stream::commit: more bytes than were prepared");
+void stream::swap(stream& other) noexcept {
+  const std::size_t first = begin();
+  const std::size_t other_first = other.begin();
+  std::swap(buffer_, other.buffer_);
+  std::swap(end_, other.end_);
+  std::swap(consumed_, other.consumed_);
+  std::swap(short_of_, other.short_of_);
+  std::swap(short_at_, other.short_at_);
+  std::swap(ready_at_, other.ready_at_);
+  std::swap(largest_, other.largest_);
+  std::swap(limit_, other.limit_);
+  std::swap(depth_limit_, other.depth_limit_);
+  std::swap(finished_, other.finished_);
+  rewindow_at(other_first);
+  other.rewindow_at(first);
+}
+
+void stream::make_room(std::size_t n) {
+  const std::size_t done = begin();
+  const std::size_t unread = end_ - done;
+  if (n > buffer_.max_size() - unread) {
+    throw std::length_error("morsel::stream: buffer too large");  // before anything changes
   }
-  end_ += n;
-  rewindow();
+  // Reclaim the bytes read when they are at least as many as those still to read: each byte is
+  // then moved at most once more than it is read, however small the chunks.
+  if (done != 0 && done >= unread) {
+    if (unread != 0) {
+      std::memmove(buffer_.data(), buffer_.data() + done, unread);
+    }
+    consumed_ += done;
+    end_ = unread;
+    rewindow_at(0);
+  }
+  if (buffer_.size() - end_ < n) {
+    // The bytes stay where they are if this throws: the reader needs no new window then.
+    buffer_.resize(std::max({end_ + n, buffer_.size() * 2, std::size_t{4096}}));
+    rewindow();
+  }
+}
+
+void stream::refuse_commit() {
+  throw std::out_of_range("morsel::stream::commit: more bytes than were prepared");
 }
 
 void stream::feed(std::span<const unsigned char> bytes) {

@@ -289,4 +289,41 @@ TEST(Stream, ABufferAsLargeAsTheLargestItem) {
   EXPECT_LE(in.prepare(1).size() + in.remaining().size(), std::size_t{8192});
 }
 
+// A copy goes on from where its original stands, over bytes of its own; a stream moved from is a
+// new stream.
+TEST(Stream, ACopyGoesOnOverBytesOfItsOwn) {
+  morsel::writer out;
+  out.write(1U).write(std::string(100, 'a')).write(2U);
+  const Bytes bytes = out.take();
+  const std::span<const unsigned char> all(bytes);
+  morsel::stream original;
+  original.feed(all.first(all.size() - 3));  // the last u32 cut short
+  ASSERT_EQ(original.read<unsigned int>(), 1U);
+  morsel::stream copy;
+  copy = original;
+  ASSERT_EQ(original.read<std::string>(), std::string(100, 'a'));
+  // The original reclaims the bytes it read and writes others where they stood.
+  const std::span<unsigned char> room = original.prepare(3999);
+  std::copy(all.end() - 3, all.end(), room.begin());
+  for (std::size_t at = 3; at < 3999; at += 2) {
+    room[at] = 0xA2;  // u8 7
+    room[at + 1] = 7;
+  }
+  original.commit(3999);
+  EXPECT_EQ(original.read<unsigned int>(), 2U);
+  EXPECT_EQ(original.read<unsigned char>(), 7);
+
+  morsel::stream moved_to = std::move(copy);
+  EXPECT_TRUE(copy.empty());  // NOLINT(bugprone-use-after-move): a stream moved from is new
+  EXPECT_EQ(copy.offset(), 0U);
+  copy.feed(all);
+  EXPECT_EQ(copy.read<unsigned int>(), 1U);
+  EXPECT_EQ(moved_to.read<std::string>(), std::string(100, 'a'));
+  EXPECT_EQ(moved_to.read<unsigned int>(), std::nullopt);
+  moved_to.feed(all.last(3));
+  EXPECT_EQ(moved_to.read<unsigned int>(), 2U);
+  EXPECT_TRUE(moved_to.empty());
+  EXPECT_EQ(moved_to.offset(), all.size());
+}
+
 }  // namespace

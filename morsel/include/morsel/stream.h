@@ -70,12 +70,32 @@ class stream {
 
   stream() = default;
   explicit stream(std::size_t limit) : limit_(limit) {}
+  // A copy reads its own copy of the bytes; a stream moved from is a new stream.
+  stream(const stream& other);
+  stream(stream&& other) noexcept : stream() { swap(other); }
+  stream& operator=(stream other) noexcept {
+    swap(other);
+    return *this;
+  }
+  ~stream() = default;
+  void swap(stream& other) noexcept;
 
   // Room for at least `n` more bytes after those buffered; valid until the next call of any of
   // the three.
-  std::span<unsigned char> prepare(std::size_t n);
+  std::span<unsigned char> prepare(std::size_t n) {
+    if (buffer_.size() - end_ < n) {
+      make_room(n);
+    }
+    return {buffer_.data() + end_, buffer_.size() - end_};
+  }
   // Makes the first `n` bytes of the room prepared readable.
-  void commit(std::size_t n);
+  void commit(std::size_t n) {
+    if (n > buffer_.size() - end_) {
+      refuse_commit();
+    }
+    end_ += n;
+    rewindow();
+  }
   // Copies `bytes` in.
   void feed(std::span<const unsigned char> bytes);
   // The sender is done: no more bytes will come.
@@ -123,8 +143,11 @@ class stream {
   // The first byte not yet read, in the buffer.
   std::size_t begin() const noexcept { return window_ + in_.offset(); }
   // Points the reader at the bytes not yet read, after they or the buffer changed.
-  void rewindow() noexcept {
-    window_ = begin();
+  void rewindow() noexcept { rewindow_at(begin()); }
+  // The same, the bytes not yet read starting `first` bytes into the buffer: the reader holds
+  // pointers into the buffer, so a stream's copy cannot take its reader as it is.
+  void rewindow_at(std::size_t first) noexcept {
+    window_ = first;
     in_ = reader({buffer_.data() + window_, end_ - window_}, !finished_, consumed_ + window_,
                  depth_limit_);
   }
@@ -154,6 +177,9 @@ class stream {
     ready_at_ = 0;
   }
   [[noreturn]] void refuse_past_limit(std::size_t size) const;
+  // Room for `n` more bytes, by reclaiming those read or growing the buffer.
+  void make_room(std::size_t n);
+  [[noreturn]] static void refuse_commit();
 
   template <typename T>
   std::optional<T> read_new();
