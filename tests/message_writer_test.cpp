@@ -187,4 +187,28 @@ TEST(Writer, GrowsAcrossManyItems) {
   EXPECT_EQ(bytes_of(out), expected);
 }
 
+// A copy writes on into a buffer of its own; a writer moved from is empty and writes afresh.
+TEST(Writer, ACopyWritesIntoABufferOfItsOwn) {
+  morsel::writer original;
+  original.write(7U);
+  morsel::writer copy;
+  copy = original;
+  original.write(false);
+  copy.write(true);
+  EXPECT_EQ(bytes_of(original), morsel_test::hex("A3 00000007 A1"));
+  EXPECT_EQ(bytes_of(copy), morsel_test::hex("A3 00000007 A0"));
+
+  const unsigned char* buffer = copy.bytes().data();
+  morsel::writer moved_to = std::move(copy);
+  EXPECT_EQ(moved_to.bytes().data(), buffer);  // moved, not copied
+  // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move): a writer moved from is
+  // empty and may be written to
+  EXPECT_TRUE(copy.empty());
+  copy.write(false);
+  // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+  moved_to.write(2U);
+  EXPECT_EQ(bytes_of(copy), morsel_test::hex("A1"));
+  EXPECT_EQ(bytes_of(moved_to), morsel_test::hex("A3 00000007 A0 A3 00000002"));
+}
+
 }  // namespace

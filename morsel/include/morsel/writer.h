@@ -55,6 +55,29 @@ class writer {
 
   writer() = default;
   explicit writer(std::size_t capacity) { reserve(capacity); }
+  // A copy holds the bytes written so far in a buffer of its own; a writer moved from is empty,
+  // with no buffer, as after take().
+  writer(const writer& other)
+      : buffer_(other.bytes().begin(), other.bytes().end()),
+        cursor_(buffer_.data() + buffer_.size()),
+        limit_(cursor_),
+        depth_limit_(other.depth_limit_) {}
+  writer(writer&& other) noexcept
+      : buffer_(std::exchange(other.buffer_, {})),
+        cursor_(std::exchange(other.cursor_, nullptr)),
+        limit_(std::exchange(other.limit_, nullptr)),
+        depth_limit_(other.depth_limit_) {}
+  writer& operator=(writer other) noexcept {
+    swap(other);
+    return *this;
+  }
+  ~writer() = default;
+  void swap(writer& other) noexcept {
+    buffer_.swap(other.buffer_);  // the storage, and the pointers into it, change hands
+    std::swap(cursor_, other.cursor_);
+    std::swap(limit_, other.limit_);
+    std::swap(depth_limit_, other.depth_limit_);
+  }
 
   writer& write(bool value) {
     *claim(1) = detail::bool_tag(value);
