@@ -8,10 +8,13 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <unordered_map>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -102,6 +105,45 @@ TEST(Nesting, TheWriterRefusesWhatTheReaderWould) {
     stream.set_depth_limit(2 * links);
     EXPECT_TRUE(stream.read<Node>().has_value());
   }
+}
+
+// Each shape that opens a level: the writer, the reader and the stream take it at exactly its
+// depth, and refuse it one level under. Cut short, the stream measures it to its end (the depth
+// is no fault) and says exactly what it lacks.
+template <typename T>
+void expect_depth(const T& value, std::size_t depth) {
+  morsel::writer out;
+  out.set_depth_limit(depth - 1);
+  EXPECT_THROW(out.write(value), std::length_error) << depth;
+  out.set_depth_limit(depth);
+  out.write(value);
+
+  morsel::reader in(out.bytes());
+  in.set_depth_limit(depth - 1);
+  EXPECT_THROW((void)in.read<T>(), morsel::decode_error) << depth;
+  in.set_depth_limit(depth);
+  EXPECT_TRUE(in.read<T>() == value) << depth;
+
+  const std::span<const unsigned char> bytes = out.bytes();
+  morsel::stream stream;
+  stream.set_depth_limit(depth);
+  stream.feed(bytes.first(bytes.size() - 2));
+  EXPECT_FALSE(stream.read<T>().has_value()) << depth;
+  EXPECT_EQ(stream.needed(), 2U) << depth;
+  stream.feed(bytes.last(2));
+  stream.set_depth_limit(depth - 1);
+  EXPECT_THROW((void)stream.read<T>(), morsel::decode_error) << depth;
+  stream.set_depth_limit(depth);
+  EXPECT_TRUE(stream.read<T>() == value) << depth;
+}
+
+TEST(Nesting, EveryShapeIsTakenAtExactlyItsDepth) {
+  expect_depth(std::optional<std::optional<std::string>>{std::optional<std::string>{"xyz"}}, 2);
+  expect_depth(std::variant<int, std::vector<int>>{std::vector<int>{1, 2}}, 2);
+  expect_depth(std::map<int, std::vector<int>>{{1, {2}}}, 2);
+  expect_depth(std::set<std::vector<int>>{{1}, {2, 3}}, 2);
+  expect_depth(std::tuple<int, std::vector<std::string>>{1, {"abc"}}, 1);  // a string array item
+  expect_depth(std::vector<std::optional<std::pair<int, int>>>{std::nullopt, std::pair{1, 2}}, 3);
 }
 
 // Values of a fixed size are written and read in one piece, and nest all the same.
