@@ -17,17 +17,7 @@
 
 namespace morsel {
 
-stream::stream(const stream& other)
-    : buffer_(other.buffer_),
-      end_(other.end_),
-      consumed_(other.consumed_),
-      short_of_(other.short_of_),
-      short_at_(other.short_at_),
-      ready_at_(other.ready_at_),
-      largest_(other.largest_),
-      limit_(other.limit_),
-      depth_limit_(other.depth_limit_),
-      finished_(other.finished_) {
+stream::stream(const stream& other) : stream_state(other), buffer_(other.buffer_) {
   rewindow_at(other.begin());
 }
 
@@ -35,15 +25,7 @@ void stream::swap(stream& other) noexcept {
   const std::size_t first = begin();
   const std::size_t other_first = other.begin();
   std::swap(buffer_, other.buffer_);
-  std::swap(end_, other.end_);
-  std::swap(consumed_, other.consumed_);
-  std::swap(short_of_, other.short_of_);
-  std::swap(short_at_, other.short_at_);
-  std::swap(ready_at_, other.ready_at_);
-  std::swap(largest_, other.largest_);
-  std::swap(limit_, other.limit_);
-  std::swap(depth_limit_, other.depth_limit_);
-  std::swap(finished_, other.finished_);
+  std::swap(static_cast<stream_state&>(*this), static_cast<stream_state&>(other));
   rewindow_at(other_first);
   other.rewindow_at(first);
 }

@@ -42,6 +42,26 @@ class stream_limit_error : public decode_error {
   using decode_error::decode_error;
 };
 
+namespace detail {
+
+// What a stream knows besides its bytes and its reader over them. None of it points into the
+// buffer, so a copy or a swap takes it whole.
+struct stream_state {
+  static constexpr std::size_t kDefaultLimit = std::size_t{8} << 20;
+
+  std::size_t end_ = 0;             // the end of the bytes committed, in the buffer
+  std::size_t consumed_ = 0;        // bytes dropped from the front of the buffer
+  const void* short_of_ = nullptr;  // the type the last wait was for
+  std::size_t short_at_ = 0;        // the offset it was at
+  std::size_t ready_at_ = 0;  // and how far the bytes must reach (from the stream's start) first
+  std::size_t largest_ = 0;   // about the largest of the values read lately
+  std::size_t limit_ = kDefaultLimit;
+  std::size_t depth_limit_ = kDefaultDepthLimit;
+  bool finished_ = false;
+};
+
+}  // namespace detail
+
 // Bytes go in through `prepare` and `commit` (read() or recv() write straight into the stream) or
 // `feed` (a copy); items come out through `next()` and `read<T>()`, exactly as from a
 // morsel::reader over the same bytes, once they are whole.
@@ -64,12 +84,12 @@ class stream_limit_error : public decode_error {
 // and go on throwing for that value. A value nested deeper than `depth_limit()` records and
 // containers throws decode_error, as a reader's does. `prepare` that throws leaves the stream as
 // it was.
-class stream {
+class stream : private detail::stream_state {
  public:
-  static constexpr std::size_t kDefaultLimit = std::size_t{8} << 20;
+  using stream_state::kDefaultLimit;
 
   stream() = default;
-  explicit stream(std::size_t limit) : limit_(limit) {}
+  explicit stream(std::size_t limit) { limit_ = limit; }
   // A copy reads its own copy of the bytes; a stream moved from is a new stream.
   stream(const stream& other);
   stream(stream&& other) noexcept : stream() { swap(other); }
@@ -192,17 +212,8 @@ class stream {
   static constexpr std::size_t kLeastMargin = 64;
 
   std::vector<unsigned char> buffer_;
-  reader in_;                       // over the bytes committed and not yet read when it was made
-  std::size_t window_ = 0;          // where in_'s bytes start in the buffer
-  std::size_t end_ = 0;             // the end of the bytes committed
-  std::size_t consumed_ = 0;        // bytes dropped from the front of the buffer
-  const void* short_of_ = nullptr;  // the type the last wait was for
-  std::size_t short_at_ = 0;        // the offset it was at
-  std::size_t ready_at_ = 0;  // and how far the bytes must reach (from the stream's start) first
-  std::size_t largest_ = 0;   // about the largest of the values read lately
-  std::size_t limit_ = kDefaultLimit;
-  std::size_t depth_limit_ = reader::default_depth_limit;
-  bool finished_ = false;
+  reader in_;               // over the bytes committed and not yet read when it was made
+  std::size_t window_ = 0;  // where in_'s bytes start in the buffer
 };
 
 template <typename T>
