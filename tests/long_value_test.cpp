@@ -297,6 +297,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "byte 1: a long f64 array of 256 elements: element 7 at byte 69: expected tag "
                   "0xa9, got 0xa4",
                   false, 69},
+        Malformed{"a wide element of another kind among the last",
+                  doubles_with_tag(300, 298, 0xA9 ^ 1), as<std::vector<double>>(),
+                  "byte 1: a long f64 array of 300 elements: element 298 at byte 2688: expected "
+                  "tag 0xa9, got 0xa8",
+                  false, 2688},
         Malformed{"a long array that fits an array item",
                   concat(hex("A3 00000001"), hex("A9 0000000000000000")), as<std::vector<double>>(),
                   "byte 1: a long f64 array of 1 elements, which an array item holds: the long "
