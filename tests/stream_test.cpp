@@ -168,7 +168,7 @@ TEST(Stream, AFixedSizeValueIsReadTheMomentItsLastByteComes) {
 }
 
 // Exact where the bytes tell it: a fixed-size item once its tag is in, a string once its length
-// byte is, an array once its count and first element's tag are.
+// byte is, an array once its count and first element's tag are; the least after that.
 TEST(Stream, NeededSaysHowManyMoreBytesTheCutItemTakes) {
   struct Cut {
     const char* bytes;
@@ -194,14 +194,19 @@ TEST(Stream, NeededSaysHowManyMoreBytesTheCutItemTakes) {
   EXPECT_EQ(needed_for(std::vector<unsigned long>{}, "AC 02 A4"), 17U);
   EXPECT_EQ(needed_for(std::optional<std::string>{}, "A0 AB 05 61"), 4U);
   EXPECT_EQ(needed_for(std::pair<std::string, unsigned int>{}, "AB 01 61 A3 00"), 3U);
+  // Cut in one part, a record or tuple needs the fewest bytes of the parts after it too.
+  EXPECT_EQ(needed_for(std::pair<unsigned int, std::string>{}, "A3 00"), 3U + 2U);
+  EXPECT_EQ(needed_for(std::tuple<unsigned int, double, std::string>{}, "A3"), 4U + 9U + 2U);
 }
 
 TEST(Stream, FinishTurnsACutItemIntoAnError) {
   morsel::stream wide;
   wide.feed(hex("AC 00"));
   EXPECT_FALSE(wide.next().has_value());  // an A2 may be on its way
-  wide.finish();
-  EXPECT_TRUE(std::get<morsel::u64_array_view>(*wide.next()).empty());
+  wide.finish();                          // and no longer waits
+  const std::optional<morsel::item> empty = wide.next();
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_TRUE(std::get<morsel::u64_array_view>(*empty).empty());
   EXPECT_FALSE(wide.next().has_value());
 
   morsel::stream cut;

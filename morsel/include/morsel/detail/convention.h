@@ -155,15 +155,17 @@ struct part_walk {
   std::size_t size = 0;
   measured problem{};
 
+  // A part of type P, then parts that take at least `least_after` bytes: a part cut short
+  // needs those too.
   template <typename P>
-  bool add() noexcept {
-    return take(convention<P>::extent(at + size, left - size, depth));
+  bool add(std::size_t least_after = 0) noexcept {
+    return take(convention<P>::extent(at + size, left - size, depth), least_after);
   }
-  bool take(const measured& m) noexcept {
+  bool take(const measured& m, std::size_t least_after = 0) noexcept {
     if (!m.whole()) {
       problem = m;
       if (m.what == fault::cut_short) {
-        problem.size = saturating_add(size, m.size);
+        problem.size = saturating_add(saturating_add(size, m.size), least_after);
       } else {
         problem.at += size;
       }

@@ -138,7 +138,7 @@ struct in_a_row {
     }
     part_walk walk{at, left, depth - 1};
     [&]<std::size_t... I>(std::index_sequence<I...>) {
-      (void)(walk.template add<typename Parts::template type<I>>() && ...);
+      (void)(walk.template add<typename Parts::template type<I>>(least_after<I>()) && ...);
     }
     (parts);
     return walk.result();
@@ -167,6 +167,15 @@ struct in_a_row {
               ...) != 0;
     }
     (parts);
+  }
+  // The fewest bytes the parts after part I take: a value cut short in part I needs them too,
+  // so that a stream fed a byte at a time measures it again only once they are there.
+  template <std::size_t I>
+  static constexpr std::size_t least_after() {
+    return [&]<std::size_t... J>(std::index_sequence<J...>) {
+      return (std::size_t{0} + ... + detail::min_size<typename Parts::template type<I + 1 + J>>());
+    }
+    (std::make_index_sequence<Parts::count - 1 - I>{});
   }
   // Where part I starts in a value of fixed size.
   template <std::size_t I>
