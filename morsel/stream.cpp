@@ -66,7 +66,7 @@ void stream::feed(std::span<const unsigned char> bytes) {
 }
 
 std::optional<item> stream::next() {
-  if ((finished_ && empty()) || still_short(&type_key<item>)) {
+  if (still_short(&type_key<item>) || (finished_ && empty())) {
     return std::nullopt;  // the message ended between items, or the bytes lacking have not come
   }
   const std::span<const unsigned char> rest = remaining();
@@ -101,7 +101,7 @@ std::optional<item> stream::next() {
 }
 
 bool stream::read_value(const type& t, value& into) {
-  if ((finished_ && empty()) || still_short(&t)) {
+  if (still_short(&t) || (finished_ && empty())) {
     return false;
   }
   const std::size_t before = in_.offset();
@@ -134,7 +134,6 @@ void stream::wait_for(std::size_t needed, const void* asked) {
     refuse_past_limit(detail::saturating_add(buffered, needed));
   }
   short_of_ = asked;
-  short_at_ = offset();
   ready_at_ = consumed_ + end_ + needed;
 }
 

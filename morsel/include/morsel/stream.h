@@ -52,7 +52,6 @@ struct stream_state {
   std::size_t end_ = 0;             // the end of the bytes committed, in the buffer
   std::size_t consumed_ = 0;        // bytes dropped from the front of the buffer
   const void* short_of_ = nullptr;  // the type the last wait was for
-  std::size_t short_at_ = 0;        // the offset it was at
   std::size_t ready_at_ = 0;  // and how far the bytes must reach (from the stream's start) first
   std::size_t largest_ = 0;   // about the largest of the values read lately
   std::size_t limit_ = kDefaultLimit;
@@ -114,13 +113,14 @@ class stream : private detail::stream_state {
       refuse_commit();
     }
     end_ += n;
-    rewindow();
+    in_.end_ = buffer_.data() + end_;  // the bytes stay where they are: the reader reads on
   }
   // Copies `bytes` in.
   void feed(std::span<const unsigned char> bytes);
   // The sender is done: no more bytes will come.
   void finish() noexcept {
     finished_ = true;
+    short_of_ = nullptr;  // no more waiting: what is cut short now throws
     rewindow();
   }
 
@@ -176,8 +176,9 @@ class stream : private detail::stream_state {
   // type at the same offset answers at once: `asked` names the type (a per-type constant).
   void wait_for(std::size_t needed, const void* asked);
   bool still_short(const void* asked) const noexcept {
-    return consumed_ + end_ < ready_at_ && !finished_ && asked == short_of_ &&
-           offset() == short_at_;  // first what fails at once after a value was read
+    // First what fails at once after a value was read. A wait lasts until a value is read (every
+    // read ends in read_one, which forgets it), so it is for the value at the cursor.
+    return consumed_ + end_ < ready_at_ && asked == short_of_;
   }
   // A value this far from the end of the bytes so far is read at once; nearer the end it is
   // measured first, so that waiting costs no exception. The distance follows the largest of the
@@ -247,7 +248,7 @@ bool stream::read_into(T& value) {
 
 template <typename T, typename Read>
 bool stream::read_whole(Read read_value) {
-  if ((finished_ && empty()) || still_short(&type_key<T>)) {
+  if (still_short(&type_key<T>) || (finished_ && empty())) {
     return false;  // the message ended between values, or the bytes lacking have not come
   }
   const std::span<const unsigned char> rest = remaining();
