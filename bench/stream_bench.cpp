@@ -18,22 +18,9 @@
 
 #include "ratio_report.h"
 #include "records.h"
+#include "stream_records.h"
 
-namespace {
-
-using morsel_bench::Record;
-using morsel_bench::records;
-
-struct RecordView {
-  unsigned int id;
-  double x;
-  long t;
-  std::string_view name;
-};
-
-std::uint64_t fold(std::uint64_t sum, unsigned int id, double x, long t, std::size_t name) {
-  return sum + id + std::bit_cast<std::uint64_t>(x) + std::bit_cast<std::uint64_t>(t) + name;
-}
+namespace morsel_bench {
 
 std::uint64_t expected_sum() {
   std::uint64_t sum = 0;
@@ -50,6 +37,17 @@ std::vector<unsigned char> morsel_message() {
   }
   return out.take();
 }
+
+}  // namespace morsel_bench
+
+namespace {
+
+using morsel_bench::expected_sum;
+using morsel_bench::fold;
+using morsel_bench::morsel_message;
+using morsel_bench::Record;
+using morsel_bench::records;
+using morsel_bench::RecordView;
 
 void read_stream(benchmark::State& state) {
   const std::vector<unsigned char> message = morsel_message();

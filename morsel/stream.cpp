@@ -57,12 +57,13 @@ void stream::refuse_commit() {
   throw std::out_of_range("morsel::stream::commit: more bytes than were prepared");
 }
 
-void stream::feed(std::span<const unsigned char> bytes) {
-  if (bytes.empty()) {
-    return;
-  }
-  std::memcpy(prepare(bytes.size()).data(), bytes.data(), bytes.size());
-  commit(bytes.size());
+void stream::keep_unread(std::size_t read, std::span<const unsigned char> rest, std::size_t count,
+                         std::size_t largest) {
+  // The estimate of the largest value forgets a large one slowly, as read_one's does.
+  largest_ = std::max(largest, count < 256 ? largest_ - largest_ / 256 * count : largest_ / 2);
+  consumed_ += read;
+  rewindow();  // offsets now count the bytes read in place
+  feed(rest);
 }
 
 std::optional<item> stream::next() {

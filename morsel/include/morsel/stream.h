@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -116,7 +118,21 @@ class stream : private detail::stream_state {
     in_.end_ = buffer_.data() + end_;  // the bytes stay where they are: the reader reads on
   }
   // Copies `bytes` in.
-  void feed(std::span<const unsigned char> bytes);
+  void feed(std::span<const unsigned char> bytes) {
+    if (!bytes.empty()) {
+      std::memcpy(prepare(bytes.size()).data(), bytes.data(), bytes.size());
+      commit(bytes.size());
+    }
+  }
+  // Feeds `bytes` and calls `f` with every value of type T that is whole in what has come, in
+  // turn, as `while (auto v = read<T>()) f(std::move(*v));` after `feed(bytes)` would; returns how
+  // many. The values that lie wholly in `bytes` are read where they are: only a value begun before
+  // (as many bytes as it lacks) and the bytes after the last whole value are copied in. Views
+  // passed to `f` point into `bytes` or into the stream: use them during the call. When a value
+  // is wrong or `f` throws, the bytes not yet read are kept, as `feed` keeps them, and the error
+  // leaves: the values before it have been handed to `f`.
+  template <typename T, typename F>
+  std::size_t feed_each(std::span<const unsigned char> bytes, F&& f);
   // The sender is done: no more bytes will come.
   void finish() noexcept {
     finished_ = true;
@@ -200,6 +216,15 @@ class stream : private detail::stream_state {
   [[noreturn]] void refuse_past_limit(std::size_t size) const;
   // Room for `n` more bytes, by reclaiming those read or growing the buffer.
   void make_room(std::size_t n);
+  // Forgets the bytes buffered past the cursor (a copy of bytes about to be read in place).
+  void drop_unread() noexcept {
+    end_ = begin();
+    in_.end_ = in_.cursor_;
+  }
+  // After `read` bytes of a caller's were read in place, `count` values of which the largest was
+  // `largest` where that is larger than those before (else 0): copies in `rest`, the bytes after.
+  void keep_unread(std::size_t read, std::span<const unsigned char> rest, std::size_t count,
+                   std::size_t largest);
   [[noreturn]] static void refuse_commit();
 
   template <typename T>
@@ -207,6 +232,21 @@ class stream : private detail::stream_state {
   // The value at the cursor, read by `read_value` once it is whole; false while it is not.
   template <typename T, typename Read>
   bool read_whole(Read read_value);
+  // feed_each's values wholly in `bytes`, with every byte buffered read: read where they lie, the
+  // rest copied in.
+  template <typename T, typename F>
+  std::size_t read_in_place(std::span<const unsigned char> bytes, F& f);
+  // The value at `in`'s cursor into `value`; false where it is found cut short (it then waits in
+  // the buffer). Inline, so that the reader's cursor stays in a register.
+  template <typename T>
+  [[gnu::always_inline]] static inline bool read_at_once(reader& in, std::optional<T>& value) {
+    try {
+      value.emplace(in.read<T>());
+      return true;
+    } catch (const truncated_error&) {
+      return false;
+    }
+  }
 
   template <typename T>
   static constexpr char type_key = 0;
@@ -278,6 +318,122 @@ bool stream::read_whole(Read read_value) {
              &type_key<T>);
     return false;
   }
+}
+
+template <typename T, typename F>
+std::size_t stream::feed_each(std::span<const unsigned char> bytes, F&& f) {
+  // In place where it gains: not for items (measured as they are read), nor after finish(), nor
+  // for bytes too few to hold a value far from their end. Then a value begun in the buffer is
+  // completed there, from the front of `bytes` (the bytes copied past its end are dropped), and
+  // the rest is read where it lies.
+  bool in_place = false;
+  if constexpr (!std::is_same_v<T, item>) {
+    in_place = !finished_ && bytes.size() / 2 >= std::max(kLeastMargin, largest_);
+  }
+  const std::size_t bytes_start = consumed_ + end_;  // where bytes[0] is in the stream
+  const std::size_t waiting_before = ready_at_;
+  std::size_t copied = 0;  // the front of `bytes` in the buffer
+  if (!in_place) {
+    feed(bytes);
+    copied = bytes.size();
+  }
+  std::size_t count = 0;
+  bool handing_over = false;  // to `f`, whose exceptions are its own
+  for (;;) {
+    if (in_place && offset() >= bytes_start) {
+      drop_unread();
+      count += read_in_place<T>(bytes.subspan(offset() - bytes_start), f);
+      in_place = false;  // what it left is in the buffer, cut short or refused, read below
+      copied = bytes.size();
+    }
+    try {
+      // The one place that reads from the buffer, so that the compiler inlines the read here.
+      if (std::optional<T> value = read<T>()) {
+        handing_over = true;
+        std::invoke(f, std::move(*value));
+        handing_over = false;
+        ++count;
+        continue;
+      }
+    } catch (const stream_limit_error&) {
+      const bool all_in = copied == bytes.size();
+      feed(bytes.subspan(copied));
+      copied = bytes.size();
+      if (all_in || handing_over) {
+        throw;
+      }
+      // Measured with part of `bytes` in: the rest may show the value wrong before it could be
+      // past the limit. Read again with all of them in, as after feed(bytes).
+      in_place = false;
+      continue;
+    } catch (...) {
+      feed(bytes.subspan(copied));  // nothing lost: the bytes not yet read stay
+      throw;
+    }
+    if (copied == bytes.size()) {
+      return count;  // the value at the cursor waits
+    }
+    const std::size_t more =
+        std::min(std::max(needed(), std::max(kLeastMargin, largest_)), bytes.size() - copied);
+    feed(bytes.subspan(copied, more));
+    copied += more;
+    if (ready_at_ != waiting_before) {
+      ready_at_ = 0;  // a wait of this call's, measured with part of `bytes` in: look again
+    }
+  }
+}
+
+template <typename T, typename F>
+std::size_t stream::read_in_place(std::span<const unsigned char> bytes, F& f) {
+  // A value that nests no deeper than the limit has its levels left uncounted when the reader
+  // knows its limit at compile time: the value's own depth. One that nests deeper is refused as
+  // read<T>() refuses it, from the buffer.
+  constexpr std::size_t nesting = detail::convention<T>::nesting();
+  if (nesting != detail::kUnbounded && nesting > depth_limit_) {
+    keep_unread(0, bytes, 0, 0);
+    return 0;
+  }
+  // A reader of its own, whose cursor stays in a register as a contiguous read's does. A value
+  // that starts nearer the end than the largest lately read (past `near_end`) is measured first,
+  // as read<T>() measures it; one before, read at once, can be cut short only if it is larger
+  // than all before, and the read says so. One place reads a value, so that the compiler inlines
+  // it whole.
+  reader here(bytes, true, offset(), nesting != detail::kUnbounded ? nesting : depth_limit_);
+  const std::size_t margin_before = std::min(std::max(kLeastMargin, largest_), limit_);
+  std::size_t margin = margin_before;  // grows with a value larger than those before
+  const auto near_end_for = [&] { return here.end_ - std::min(margin, bytes.size()); };
+  const unsigned char* near_end = near_end_for();
+  std::size_t count = 0;
+  try {
+    for (;;) {
+      const std::size_t left = here.left();
+      if (here.cursor_ >= near_end &&
+          (left == 0 || (left < detail::max_size<T>() &&
+                         detail::convention<T>::extent(here.here(), left, depth_limit_).what ==
+                             detail::fault::cut_short))) {
+        break;
+      }
+      std::optional<T> value;
+      if (!read_at_once(here, value)) {
+        break;
+      }
+      if (const std::size_t size = left - here.left(); size > margin) [[unlikely]] {
+        if (size > limit_) {
+          here.cursor_ -= size;  // refused from the buffer, as read<T>() refuses it
+          break;
+        }
+        margin = size;
+        near_end = near_end_for();
+      }
+      std::invoke(f, std::move(*value));
+      ++count;
+    }
+  } catch (...) {
+    keep_unread(here.offset(), here.remaining(), count, margin > margin_before ? margin : 0);
+    throw;
+  }
+  keep_unread(here.offset(), here.remaining(), count, margin > margin_before ? margin : 0);
+  return count;
 }
 
 }  // namespace morsel
