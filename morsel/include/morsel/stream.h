@@ -201,8 +201,10 @@ class stream : private detail::stream_state {
   // values read lately (a run of small values with a large one now and then is the common shape),
   // so that a value cut short is rare where it is read at once.
   bool far_from_end(std::size_t rest, std::size_t most) const noexcept {
-    return rest >= most || rest >= std::max(kLeastMargin, largest_);
+    return rest >= most || rest >= near_end_margin();
   }
+  // The distance from the end within which a value is measured before it is read.
+  std::size_t near_end_margin() const noexcept { return std::max(kLeastMargin, largest_); }
   // A value of `size` bytes was read: past the limit, it is refused all the same (the reader
   // goes back), as it was while it waited.
   void read_one(std::size_t size) {
@@ -328,7 +330,7 @@ std::size_t stream::feed_each(std::span<const unsigned char> bytes, F&& f) {
   // the rest is read where it lies.
   bool in_place = false;
   if constexpr (!std::is_same_v<T, item>) {
-    in_place = !finished_ && bytes.size() / 2 >= std::max(kLeastMargin, largest_);
+    in_place = !finished_ && bytes.size() / 2 >= near_end_margin();
   }
   const std::size_t bytes_start = consumed_ + end_;  // where bytes[0] is in the stream
   const std::size_t waiting_before = ready_at_;
@@ -373,8 +375,7 @@ std::size_t stream::feed_each(std::span<const unsigned char> bytes, F&& f) {
     if (copied == bytes.size()) {
       return count;  // the value at the cursor waits
     }
-    const std::size_t more =
-        std::min(std::max(needed(), std::max(kLeastMargin, largest_)), bytes.size() - copied);
+    const std::size_t more = std::min(std::max(needed(), near_end_margin()), bytes.size() - copied);
     feed(bytes.subspan(copied, more));
     copied += more;
     if (ready_at_ != waiting_before) {
@@ -399,7 +400,7 @@ std::size_t stream::read_in_place(std::span<const unsigned char> bytes, F& f) {
   // than all before, and the read says so. One place reads a value, so that the compiler inlines
   // it whole.
   reader here(bytes, true, offset(), nesting != detail::kUnbounded ? nesting : depth_limit_);
-  const std::size_t margin_before = std::min(std::max(kLeastMargin, largest_), limit_);
+  const std::size_t margin_before = std::min(near_end_margin(), limit_);
   std::size_t margin = margin_before;  // grows with a value larger than those before
   const auto near_end_for = [&] { return here.end_ - std::min(margin, bytes.size()); };
   const unsigned char* near_end = near_end_for();
