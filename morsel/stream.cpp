@@ -57,10 +57,7 @@ void stream::refuse_commit() {
   throw std::out_of_range("morsel::stream::commit: more bytes than were prepared");
 }
 
-void stream::keep_unread(std::size_t read, std::span<const unsigned char> rest, std::size_t count,
-                         std::size_t largest) {
-  // The estimate of the largest value forgets a large one slowly, as read_one's does.
-  largest_ = std::max(largest, count < 256 ? largest_ - largest_ / 256 * count : largest_ / 2);
+void stream::keep_unread(std::size_t read, std::span<const unsigned char> rest) {
   consumed_ += read;
   rewindow();  // offsets now count the bytes read in place
   feed(rest);

@@ -223,10 +223,8 @@ class stream : private detail::stream_state {
     end_ = begin();
     in_.end_ = in_.cursor_;
   }
-  // After `read` bytes of a caller's were read in place, `count` values of which the largest was
-  // `largest` where that is larger than those before (else 0): copies in `rest`, the bytes after.
-  void keep_unread(std::size_t read, std::span<const unsigned char> rest, std::size_t count,
-                   std::size_t largest);
+  // After `read` bytes of a caller's were read in place: copies in `rest`, the bytes after.
+  void keep_unread(std::size_t read, std::span<const unsigned char> rest);
   [[noreturn]] static void refuse_commit();
 
   template <typename T>
@@ -325,12 +323,12 @@ bool stream::read_whole(Read read_value) {
 template <typename T, typename F>
 std::size_t stream::feed_each(std::span<const unsigned char> bytes, F&& f) {
   // In place where it gains: not for items (measured as they are read), nor after finish(), nor
-  // for bytes too few to hold a value far from their end. Then a value begun in the buffer is
-  // completed there, from the front of `bytes` (the bytes copied past its end are dropped), and
-  // the rest is read where it lies.
+  // for bytes too few to hold a value far from their end; and only where no value read in place
+  // can be past the limit. Then a value begun in the buffer is completed there, from the front of
+  // `bytes` (the bytes copied past its end are dropped), and the rest is read where it lies.
   bool in_place = false;
   if constexpr (!std::is_same_v<T, item>) {
-    in_place = !finished_ && bytes.size() / 2 >= near_end_margin();
+    in_place = !finished_ && bytes.size() / 2 >= near_end_margin() && bytes.size() <= limit_;
   }
   const std::size_t bytes_start = consumed_ + end_;  // where bytes[0] is in the stream
   const std::size_t waiting_before = ready_at_;
@@ -391,49 +389,49 @@ std::size_t stream::read_in_place(std::span<const unsigned char> bytes, F& f) {
   // read<T>() refuses it, from the buffer.
   constexpr std::size_t nesting = detail::convention<T>::nesting();
   if (nesting != detail::kUnbounded && nesting > depth_limit_) {
-    keep_unread(0, bytes, 0, 0);
+    keep_unread(0, bytes);
     return 0;
   }
-  // A reader of its own, whose cursor stays in a register as a contiguous read's does. A value
-  // that starts nearer the end than the largest lately read (past `near_end`) is measured first,
-  // as read<T>() measures it; one before, read at once, can be cut short only if it is larger
-  // than all before, and the read says so. One place reads a value, so that the compiler inlines
-  // it whole.
+  // A reader of its own, whose cursor stays in a register as a contiguous read's does, and a loop
+  // as a contiguous read's: nothing is counted per value but the count. A value that starts
+  // nearer the end than the largest lately read (past `near_end`) is measured first, as read<T>()
+  // measures it. One before is read at once: it is cut short only if it is larger than those, and
+  // the read says so; it is then read from the buffer, which learns its size. No value here is
+  // past the limit: feed_each passes no more bytes than it.
   reader here(bytes, true, offset(), nesting != detail::kUnbounded ? nesting : depth_limit_);
-  const std::size_t margin_before = std::min(near_end_margin(), limit_);
-  std::size_t margin = margin_before;  // grows with a value larger than those before
-  const auto near_end_for = [&] { return here.end_ - std::min(margin, bytes.size()); };
-  const unsigned char* near_end = near_end_for();
+  const unsigned char* const near_end = here.end_ - std::min(near_end_margin(), bytes.size());
   std::size_t count = 0;
+  std::size_t lacking = 0;  // by the last value, measured cut short
   try {
     for (;;) {
-      const std::size_t left = here.left();
-      if (here.cursor_ >= near_end &&
-          (left == 0 || (left < detail::max_size<T>() &&
-                         detail::convention<T>::extent(here.here(), left, depth_limit_).what ==
-                             detail::fault::cut_short))) {
-        break;
+      if (here.cursor_ >= near_end) [[unlikely]] {
+        const std::size_t left = here.left();
+        if (left == 0) {
+          break;
+        }
+        if (left < detail::max_size<T>()) {
+          const detail::measured m = detail::convention<T>::extent(here.here(), left, depth_limit_);
+          if (m.what == detail::fault::cut_short) {
+            lacking = m.size - left;
+            break;
+          }
+        }
       }
       std::optional<T> value;
       if (!read_at_once(here, value)) {
         break;
       }
-      if (const std::size_t size = left - here.left(); size > margin) [[unlikely]] {
-        if (size > limit_) {
-          here.cursor_ -= size;  // refused from the buffer, as read<T>() refuses it
-          break;
-        }
-        margin = size;
-        near_end = near_end_for();
-      }
       std::invoke(f, std::move(*value));
       ++count;
     }
   } catch (...) {
-    keep_unread(here.offset(), here.remaining(), count, margin > margin_before ? margin : 0);
+    keep_unread(here.offset(), here.remaining());
     throw;
   }
-  keep_unread(here.offset(), here.remaining(), count, margin > margin_before ? margin : 0);
+  keep_unread(here.offset(), here.remaining());
+  if (lacking != 0) {
+    wait_for(lacking, &type_key<T>);  // as read<T>() would, measuring it again
+  }
   return count;
 }
 
