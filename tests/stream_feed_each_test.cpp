@@ -175,16 +175,26 @@ TEST(StreamFeedEach, ErrorsKeepTheBytesNotYetRead) {
 }
 
 TEST(StreamFeedEach, LimitsAndWaitsAreThoseOfFeed) {
-  morsel::writer out;
-  out.write(std::string(20, 'a')).write(std::string(100, 'b')).write(std::string(10, 'c'));
-  const Bytes bytes = out.take();
-  morsel::stream in(64);
-  std::vector<std::string> got;
-  EXPECT_THROW(in.feed_each<std::string>(bytes, [&](std::string&& s) { got.push_back(s); }),
-               morsel::stream_limit_error);
-  EXPECT_EQ(got, std::vector<std::string>{std::string(20, 'a')});
-  EXPECT_EQ(in.offset(), 22U);
-  EXPECT_THROW((void)in.read<std::string>(), morsel::stream_limit_error);
+  // A string past the limit after one within it: in a chunk larger than the limit (fed), and at
+  // the end of one that is not (read in place, the second measured cut short).
+  struct Case {
+    std::size_t limit;
+    std::size_t first;
+    std::size_t chunk;
+  };
+  for (const Case c : {Case{64, 20, 136}, Case{128, 70, 128}}) {
+    morsel::writer out;
+    out.write(std::string(c.first, 'a')).write(std::string(200, 'b')).write(std::string(10, 'c'));
+    const Bytes bytes = out.take();
+    morsel::stream in(c.limit);
+    std::vector<std::string> got;
+    EXPECT_THROW(in.feed_each<std::string>(std::span(bytes).first(c.chunk),
+                                           [&](std::string&& s) { got.push_back(s); }),
+                 morsel::stream_limit_error);
+    EXPECT_EQ(got, std::vector<std::string>{std::string(c.first, 'a')});
+    EXPECT_EQ(in.offset(), c.first + 2);
+    EXPECT_THROW((void)in.read<std::string>(), morsel::stream_limit_error);
+  }
 
   // A value begun before the chunk, whose count would take it past the limit, but whose bytes in
   // the chunk are wrong first: refused as wrong, as feed(chunk) and read<T>() refuse it.
@@ -193,8 +203,9 @@ TEST(StreamFeedEach, LimitsAndWaitsAreThoseOfFeed) {
   Bytes wrong = counted.take();
   wrong.push_back(0x78);  // no tag
   wrong.resize(200, 0);
+  std::vector<std::size_t> kept;  // by the stream, after the error: all that was not read
   for (const bool in_place : {true, false}) {
-    morsel::stream begun(150);
+    morsel::stream begun(200);  // no less than the chunk, which is then read in place
     begun.feed(std::span(wrong).first(3));
     EXPECT_FALSE(begun.read<std::vector<std::string>>().has_value());
     try {
@@ -210,7 +221,9 @@ TEST(StreamFeedEach, LimitsAndWaitsAreThoseOfFeed) {
       EXPECT_EQ(e.stopped_at(), 107U) << in_place;
       EXPECT_EQ(dynamic_cast<const morsel::stream_limit_error*>(&e), nullptr) << e.what();
     }
+    kept.push_back(begun.remaining().size());
   }
+  EXPECT_EQ(kept, (std::vector<std::size_t>{200, 200}));
   // And the other way: 300 strings, the second announcing 20 MiB. The front of the chunk alone
   // says only that more bytes are needed than the chunk holds; the whole chunk, that the value is
   // past the limit.

@@ -197,6 +197,16 @@ TEST(Stream, NeededSaysHowManyMoreBytesTheCutItemTakes) {
   // Cut in one part, a record or tuple needs the fewest bytes of the parts after it too.
   EXPECT_EQ(needed_for(std::pair<unsigned int, std::string>{}, "A3 00"), 3U + 2U);
   EXPECT_EQ(needed_for(std::tuple<unsigned int, double, std::string>{}, "A3"), 4U + 9U + 2U);
+  // Counted down as the bytes come; once they all have, 1 until the next read.
+  morsel::stream in;
+  in.feed(hex("A3"));
+  EXPECT_FALSE(in.next().has_value());
+  std::vector<std::size_t> counted_down;
+  for (const char* more : {"00", "00 00", "07"}) {
+    in.feed(hex(more));
+    counted_down.push_back(in.needed());
+  }
+  EXPECT_EQ(counted_down, (std::vector<std::size_t>{3, 1, 1}));
 }
 
 TEST(Stream, FinishTurnsACutItemIntoAnError) {

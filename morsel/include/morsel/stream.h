@@ -218,11 +218,9 @@ class stream : private detail::stream_state {
   [[noreturn]] void refuse_past_limit(std::size_t size) const;
   // Room for `n` more bytes, by reclaiming those read or growing the buffer.
   void make_room(std::size_t n);
-  // Forgets the bytes buffered past the cursor (a copy of bytes about to be read in place).
-  void drop_unread() noexcept {
-    end_ = begin();
-    in_.end_ = in_.cursor_;
-  }
+  // Forgets the bytes buffered past the cursor (a copy of bytes about to be read in place). The
+  // reader still spans them until keep_unread makes it anew, as it always does next.
+  void drop_unread() noexcept { end_ = begin(); }
   // After `read` bytes of a caller's were read in place: copies in `rest`, the bytes after.
   void keep_unread(std::size_t read, std::span<const unsigned char> rest);
   [[noreturn]] static void refuse_commit();
@@ -343,8 +341,7 @@ std::size_t stream::feed_each(std::span<const unsigned char> bytes, F&& f) {
     if (in_place && offset() >= bytes_start) {
       drop_unread();
       count += read_in_place<T>(bytes.subspan(offset() - bytes_start), f);
-      in_place = false;  // what it left is in the buffer, cut short or refused, read below
-      copied = bytes.size();
+      copied = bytes.size();  // what it left is in the buffer, cut short or refused, read below
     }
     try {
       // The one place that reads from the buffer, so that the compiler inlines the read here.
@@ -430,7 +427,7 @@ std::size_t stream::read_in_place(std::span<const unsigned char> bytes, F& f) {
   }
   keep_unread(here.offset(), here.remaining());
   if (lacking != 0) {
-    wait_for(lacking, &type_key<T>);  // as read<T>() would, measuring it again
+    wait_for(lacking, &type_key<T>);  // the wait read<T>() would set, without measuring again
   }
   return count;
 }
