@@ -205,6 +205,15 @@ TEST_F(Pathfind, LongEntriesAndLongNames) {
     EXPECT_EQ(outcome.out, scene_.at("second/prog") + " \n") << whole;
     EXPECT_EQ(outcome.status, 0) << whole;
   }
+
+  // A long entry after a short one: the buffer made for the first grows for the second.
+  std::string second_again = scene_.at("second");
+  for (int i = 0; i < 1000; ++i) {
+    second_again += "/.";
+  }
+  outcome = run_pathfind({"prog"}, "/x:" + second_again);
+  EXPECT_EQ(outcome.out, second_again + "/prog \n");
+  EXPECT_EQ(outcome.status, 0);
 }
 
 TEST_F(Pathfind, ManyNamesInOneRun) {
