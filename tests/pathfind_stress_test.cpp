@@ -68,6 +68,32 @@ TEST_F(PathfindStress, TensOfThousandsOfNames) {
   EXPECT_EQ(outcome.status, 0);
 }
 
+// Under any limit on its address space pathfind either does not start, or searches: an entry
+// whose candidate cannot be had is skipped, and a search that could not allocate at all finds
+// nothing. It never crashes. The limits step through the few hundred KiB where it starts but
+// cannot have the candidate of a 70,000-byte entry.
+TEST_F(PathfindStress, NeverCrashesWhenMemoryRunsOut) {
+#ifdef MORSEL_SANITIZED
+  GTEST_SKIP() << "the sanitizers need more address space than the limits leave";
+#endif
+  std::string long_entry = "/";
+  long_entry.append(70000, 'd');
+  const std::string found = scene_.at("second/prog") + " \n";
+  bool searched_without_memory = false;
+  for (int kib = 1024; kib <= 8192; kib += 16) {
+    const Outcome outcome = program_test::run(Invocation{
+        .program = "/bin/sh",
+        .args = {"-c", "ulimit -v " + std::to_string(kib) + " && exec \"$0\" prog", PATHFIND_BIN},
+        .path = long_entry + ":" + scene_.at("second")});
+    const bool started = outcome.status != 127;
+    EXPECT_TRUE(!started || (outcome.status == 0 && outcome.out == found) ||
+                (outcome.status == 1 && outcome.out.empty()))
+        << kib << " KiB: status " << outcome.status << ", " << outcome.out;
+    searched_without_memory = searched_without_memory || (started && outcome.status == 1);
+  }
+  EXPECT_TRUE(searched_without_memory) << "no limit let it start and left it short of memory";
+}
+
 // Whether a directory without permissions can be searched depends on who asks (root may); the
 // program must agree with the system's answer for the same user.
 TEST_F(PathfindStress, UnreadableDirectory) {
@@ -111,7 +137,13 @@ struct BrokenOutput {
 // A line that could not be written makes the status 2, whatever the search found; a run that had
 // nothing to write keeps its status.
 TEST_F(PathfindStress, StandardOutputClosedOrFull) {
+  // 65 lines of 64 bytes: the write of the first 4,096 (a page, the full device's buffer) fails
+  // when the 65th comes, and the last flush then has nothing left to write and succeeds.
+  const std::string line_name = std::string(57 - scene_.at("first").size(), '/') + "prog";
+  const std::vector<std::string> sixty_five_lines(65, line_name);
+  ASSERT_EQ(scene_.at("first").size() + 1 + line_name.size() + 2, 64U);
   for (const auto& [mode, args, status] : std::vector<BrokenOutput>{
+           {Stdout::full_device, sixty_five_lines, 2},
            {Stdout::closed, {"-a", "prog"}, 2},
            {Stdout::closed, {"prog", "missing"}, 2},
            {Stdout::closed, {"missing"}, 1},
