@@ -196,9 +196,9 @@ TEST_F(Pathfind, LongEntriesAndLongNames) {
   EXPECT_EQ(outcome.out, "//bin/sh \n");
   EXPECT_EQ(outcome.status, 0);
 
-  // Candidates one byte longer than the buffer's first sizes, which it must grow for: the
-  // sanitizer build sees a byte written past it when it does not.
-  for (const std::size_t whole : {std::size_t{257}, std::size_t{513}}) {
+  // Candidates that fill the buffer's first sizes exactly, and one byte longer, which it must
+  // grow for: the sanitizers and the checking allocator see a byte written past it.
+  for (const std::size_t whole : {256U, 257U, 512U, 513U}) {
     std::string filling = "/";
     filling.append(whole - 1 - 1 - 4 - 1, 'f');  // then "/prog" and NUL
     outcome = run_pathfind({"prog"}, filling + ":" + scene_.at("second"));

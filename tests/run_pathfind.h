@@ -17,7 +17,8 @@ inline Outcome run_pathfind(std::vector<std::string> args, std::optional<std::st
                         .args = std::move(args),
                         .path = std::move(path),
                         .cwd = std::move(cwd),
-                        .stdout_mode = stdout_mode});
+                        .stdout_mode = stdout_mode,
+                        .check_heap = true});
 }
 
 }  // namespace program_test

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,13 +36,33 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
   return out;
 }
 
+// glibc's checking allocator, where this system has it: it marks the byte after each block and
+// aborts the program that wrote it, which an uninstrumented build would not notice.
+std::optional<std::string> checking_allocator() {
+  for (const char* dir : {"/lib/x86_64-linux-gnu", "/usr/lib/x86_64-linux-gnu", "/lib64"}) {
+    const std::string library = std::string(dir) + "/libc_malloc_debug.so.0";
+    if (::access(library.c_str(), R_OK) == 0) {
+      return library;
+    }
+  }
+  return std::nullopt;
+}
+
 // The child sees only PATH, plus the sanitizer settings so that an instrumented build reports
-// the way the test run asked.
+// the way the test run asked, and the checking allocator where the invocation asks for it (an
+// instrumented build checks its heap itself, and will not run under another allocator).
 std::vector<std::string> environment(const Invocation& invocation) {
   std::vector<std::string> env;
   if (invocation.path) {
     env.push_back("PATH=" + *invocation.path);
   }
+#ifndef MORSEL_SANITIZED
+  if (const std::optional<std::string> library = checking_allocator();
+      invocation.check_heap && library) {
+    env.push_back("LD_PRELOAD=" + *library);
+    env.push_back("GLIBC_TUNABLES=glibc.malloc.check=3");
+  }
+#endif
   for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
     if (const char* value = std::getenv(name)) {
       env.push_back(std::string(name) + "=" + value);

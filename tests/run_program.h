@@ -20,6 +20,7 @@ struct Invocation {
   std::optional<std::string> input{};  // standard input; inherited when unset
   bool input_through_pipe = false;     // a pipe, not a file, carries `input`
   bool empty_argv = false;             // start the program with argc 0, not even its name
+  bool check_heap = false;             // under glibc's checking allocator, where there is one
 };
 
 struct Outcome {
