@@ -176,6 +176,11 @@ TEST(MorselTool, ALoneItemAndAByteAfterIt) {
     const Outcome outcome = morsel_tool({"decode", "--item", "--hex"}, c.bytes);
     EXPECT_EQ(outcome.out, c.out) << c.bytes;
     EXPECT_EQ(outcome.err, c.err) << c.bytes;
+    if (outcome.status == 0) {  // and back, a string's length byte as it stood
+      EXPECT_EQ(morsel_tool({"encode", "--item"}, outcome.out).out,
+                text_of(morsel_test::hex(c.bytes)))
+          << c.bytes;
+    }
   }
 }
 
