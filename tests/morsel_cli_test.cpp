@@ -574,6 +574,24 @@ TEST(MorselTool, NotationStringEscapesAtEveryEdge) {
             "[ ab 3 61 20 62 ab 1 7e ab 1 7f ab 1 1f ab 2 22 5c ab 2 a 9 ab 1 80 ]\n");
 }
 
+// The same edges in JSON: control bytes as \u escapes, DEL as it stands, and back.
+TEST(MorselTool, JsonStringEscapesAtEveryEdge) {
+  const std::string shown =
+      morsel_tool({"decode", "--json", "--hex"},
+                  "ab 01 20  ab 01 7f  ab 01 1f  ab 02 22 5c  ab 02 0a 09  ab 01 00  ab 01 0d")
+          .out;
+  EXPECT_EQ(shown,
+            "{\"offset\":0,\"kind\":\"string\",\"value\":\" \"}\n"
+            "{\"offset\":3,\"kind\":\"string\",\"value\":\"\x7f\"}\n"
+            "{\"offset\":6,\"kind\":\"string\",\"value\":\"\\u001f\"}\n"
+            "{\"offset\":9,\"kind\":\"string\",\"value\":\"\\\"\\\\\"}\n"
+            "{\"offset\":13,\"kind\":\"string\",\"value\":\"\\n\\t\"}\n"
+            "{\"offset\":17,\"kind\":\"string\",\"value\":\"\\u0000\"}\n"
+            "{\"offset\":20,\"kind\":\"string\",\"value\":\"\\u000d\"}\n");
+  EXPECT_EQ(morsel_tool({"encode", "--json", "--hex"}, shown).out,
+            "[ ab 1 20 ab 1 7f ab 1 1f ab 2 22 5c ab 2 a 9 ab 1 0 ab 1 d ]\n");
+}
+
 // A string shows as JSON text only when it is well-formed UTF-8; at every edge of that, hex.
 TEST(MorselTool, JsonTextOnlyForWellFormedUtf8) {
   struct Case {
