@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,17 @@ output::output(std::string path) : path_(std::move(path)), temporary_(path_ + ".
   fd_ = ::mkstemp(temporary_.data());
   if (fd_ < 0) {
     throw input_error(path_ + ": " + std::strerror(errno));
+  }
+  // Started with a standard descriptor closed, the file would take its number, and reading
+  // standard input (or writing standard output) would reach the file: keep it above them.
+  if (fd_ <= STDERR_FILENO) {
+    const int low = std::exchange(fd_, ::fcntl(fd_, F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
+    const int dup_errno = errno;
+    (void)::close(low);
+    if (fd_ < 0) {
+      (void)::unlink(temporary_.c_str());
+      throw input_error(path_ + ": " + std::strerror(dup_errno));
+    }
   }
   // As a new file would be made: mkstemp's owner-only mode, widened to what the umask allows.
   constexpr mode_t kReadWriteForAll = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;

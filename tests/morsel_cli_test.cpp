@@ -955,6 +955,14 @@ TEST(MorselToolEncode, AnOutputFileIsReplacedOnlyWhenAllIsGood) {
   const Outcome failed = morsel_tool({"encode", "--output=" + file}, "u32 8\nu32 x\n");
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(contents(), std::string("\xA3\0\0\0\x07", 5));
+  // Started with standard input closed, the file made for the output does not take its number:
+  // reading standard input fails, and the file stays as it was.
+  const Outcome closed = program_test::run(
+      Invocation{.program = "/bin/sh",
+                 .args = {"-c", "exec \"$0\" encode -o \"$1\" <&-", MORSEL_CLI_BIN, file}});
+  EXPECT_EQ(closed.err, "morsel: standard input: Bad file descriptor\n");
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_EQ(contents(), std::string("\xA3\0\0\0\x07", 5));
   const Outcome listing = program_test::run(Invocation{.program = "/bin/ls", .args = {dir}});
   EXPECT_EQ(listing.out, "message.bin\n");
   EXPECT_EQ(morsel_tool({"encode", "-o", dir + "/missing/x.bin"}, "u32 7\n").err,
