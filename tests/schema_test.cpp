@@ -350,6 +350,10 @@ TEST(Names, ErrorsNameThePathByName) {
        hex("A3 00000002 A3 00000001 A9 0000000000000000 A2 01 A3 00000002 A9 0000000000000000 A5 "
            "01"),
        "byte 35: vector<Reading>[1].status: expected tag 0xa2, got 0xa5"},
+      {"a key that is not printable, by position",
+       [](morsel::reader& in) { (void)in.read<std::map<std::string, int>>(); },
+       hex("A3 00000001 AB 02 6101 A5 00"),
+       "byte 9: map<string, i32>[value 0]: expected tag 0xa6, got 0xa5"},
       {"an enum key, by its number",
        [](morsel::reader& in) { (void)in.read<std::map<Status, int>>(); },
        hex("A3 00000001 A2 01 A5 00"), "byte 7: map<Status, i32>[1]: expected tag 0xa6, got 0xa5"},
@@ -455,7 +459,8 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
 // What a value does not hold is refused by name, and the writer is left as it was.
 TEST(Schema, AValueThatDoesNotFitItsTypeIsRefused) {
   const morsel::type_set types = morsel::type_set::parse(
-      "R {n: u8, list: vector<u8>, pair: array<i32, 2>}  M = map<string, u8>");
+      "R {n: u8, list: vector<u8>, pair: array<i32, 2>}  M = map<string, u8>  "
+      "V = variant<u8, array<u8, 0>>");
   using list = morsel::value::list;
   const auto of = [](auto held) { return morsel::value{std::move(held), 0}; };
   const auto r = [&](morsel::value n, morsel::value pair) {
@@ -476,6 +481,10 @@ TEST(Schema, AValueThatDoesNotFitItsTypeIsRefused) {
        of(list{of(std::string("k")), of(std::uint64_t{1}), of(std::string("k")),
                of(std::uint64_t{2})}),
        "morsel::writer: a value of map<string, u8> is a list with a key twice"},
+      {"V", morsel::value{list{of(list{})}, 2},
+       "morsel::writer: a value of variant<u8, array<u8, 0>> is no alternative of it"},
+      {"V", morsel::value{list{of(std::uint64_t{1}), of(std::uint64_t{2})}, 0},
+       "morsel::writer: a value of variant<u8, array<u8, 0>> is no alternative of it"},
   };
   morsel::writer out;
   out.write(1U);
