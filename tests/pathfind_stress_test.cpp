@@ -69,27 +69,39 @@ TEST_F(PathfindStress, TensOfThousandsOfNames) {
 }
 
 // Under any limit on its address space pathfind either does not start, or searches: an entry
-// whose candidate cannot be had is skipped, and a search that could not allocate at all finds
-// nothing. It never crashes. The limits step through the few hundred KiB where it starts but
-// cannot have the candidate of a 70,000-byte entry.
+// whose candidate cannot be had is skipped (its match is not shown, nor the one before it again),
+// and a search that could not allocate at all finds nothing. It never crashes. The limits step
+// through the few hundred KiB where it starts but cannot have the candidate of a 70,000-byte
+// entry.
 TEST_F(PathfindStress, NeverCrashesWhenMemoryRunsOut) {
 #ifdef MORSEL_SANITIZED
   GTEST_SKIP() << "the sanitizers need more address space than the limits leave";
 #endif
   std::string long_entry = "/";
   long_entry.append(70000, 'd');
+  const std::string second = scene_.at("second");
   const std::string found = scene_.at("second/prog") + " \n";
+  struct Search {
+    std::vector<std::string> args;
+    std::string path;
+  };
+  const Search searches[] = {{{"prog"}, long_entry + ":" + second},
+                             {{"-a", "prog"}, second + ":" + long_entry}};
   bool searched_without_memory = false;
   for (int kib = 1024; kib <= 8192; kib += 16) {
-    const Outcome outcome = program_test::run(Invocation{
-        .program = "/bin/sh",
-        .args = {"-c", "ulimit -v " + std::to_string(kib) + " && exec \"$0\" prog", PATHFIND_BIN},
-        .path = long_entry + ":" + scene_.at("second")});
-    const bool started = outcome.status != 127;
-    EXPECT_TRUE(!started || (outcome.status == 0 && outcome.out == found) ||
-                (outcome.status == 1 && outcome.out.empty()))
-        << kib << " KiB: status " << outcome.status << ", " << outcome.out;
-    searched_without_memory = searched_without_memory || (started && outcome.status == 1);
+    for (const Search& search : searches) {
+      std::vector<std::string> args{
+          "-c", "ulimit -v " + std::to_string(kib) + " && exec \"$0\" \"$@\"", PATHFIND_BIN};
+      args.insert(args.end(), search.args.begin(), search.args.end());
+      const Outcome outcome =
+          program_test::run(Invocation{.program = "/bin/sh", .args = args, .path = search.path});
+      const bool started = outcome.status != 127;
+      EXPECT_TRUE(!started || (outcome.status == 0 && outcome.out == found) ||
+                  (outcome.status == 1 && outcome.out.empty()))
+          << kib << " KiB, " << search.args.size() << " arguments: status " << outcome.status
+          << ", " << outcome.out;
+      searched_without_memory = searched_without_memory || (started && outcome.status == 1);
+    }
   }
   EXPECT_TRUE(searched_without_memory) << "no limit let it start and left it short of memory";
 }
