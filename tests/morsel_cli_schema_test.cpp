@@ -131,6 +131,14 @@ TEST_F(SchemaTool, EveryConventionInTheNotationAndInJson) {
 
   morsel::writer second;
   second.write(full());
+  EXPECT_EQ(tool({"decode", "--schema", schema_}, text_of(second.bytes())).out,
+            "0: shop::Sample {mood: angry, twice: [none], by_name: {\"a\": shop::Reading {id: 1, "
+            "value: 0.5}, \"\\xff\": shop::Reading {id: 2, value: -0}}, by_id: {-1: \"minus\", 7: "
+            "\"seven\"}, pair: (-5, 1.5), either: string \"alt\", wide: [1152921504606846976, 2], "
+            "blob: [0, 255], text: \"" +
+                std::string(300, 't') +
+                "\", who: {age: 30, height: 1.75}, list: [shop::Reading {id: 3, value: 1e+300}], "
+                "big: -4611686018427387904}\n");
   const Outcome full_json =
       tool({"decode", "--schema", schema_, "--json"}, text_of(second.bytes()));
   EXPECT_EQ(

@@ -558,6 +558,11 @@ TEST(MorselTool, JsonLinesForEveryKind) {
             "{\"offset\":5,\"kind\":\"extra\",\"value\":[255,255]}\n");
   EXPECT_EQ(morsel_tool({"encode", "--json", "--item", "--hex"}, lone.out).out,
             "[ a3 0 0 0 1 ff ff ]\n");
+  // A u64 is a JSON number up to 2^53, which a double holds exactly, and digits past it.
+  EXPECT_EQ(
+      morsel_tool({"decode", "--json", "--hex"}, "A4 0020000000000000 A4 0020000000000001").out,
+      "{\"offset\":0,\"kind\":\"u64\",\"value\":9007199254740992}\n"
+      "{\"offset\":9,\"kind\":\"u64\",\"value\":\"9007199254740993\"}\n");
 }
 
 // A string's bytes in the notation: printable ASCII as it stands, a few escapes, the rest as \x;
@@ -605,7 +610,8 @@ TEST(MorselTool, JsonTextOnlyForWellFormedUtf8) {
       {"ab 03 ed a0 80", false},   {"ab 03 ed bf bf", false},    {"ab 03 ee 80 80", true},
       {"ab 03 ef bf bf", true},    {"aa 04 f0 90 80 80", true},  {"aa 04 f0 8f bf bf", false},
       {"aa 04 f4 8f bf bf", true}, {"aa 04 f4 90 80 80", false}, {"aa 04 f8 88 80 80", false},
-      {"aa 04 f1 80 80 80", true}, {"aa 04 f3 bf bf bf", true},
+      {"aa 04 f1 80 80 80", true}, {"aa 04 f3 bf bf bf", true},  {"ab 03 61 e0 a0", false},
+      {"ab 02 61 c3", false},
   };
   for (const Case& c : cases) {
     const std::string out = morsel_tool({"decode", "--json", "--hex"}, c.bytes).out;
@@ -732,6 +738,16 @@ INSTANTIATE_TEST_SUITE_P(
                     repeated("}", 100001),
                 1,
                 "morsel: line 1, column 15991: nested deeper than 516\n"},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"person\",\"value\":{\"age\":1,\"age\":2}}",
+                1,
+                "morsel: line 1, column 1: value: expected an object {\"age\": ..., \"height\": "
+                "...}, got an object\n"},
+        Failure{{"encode", "--json"},
+                "{\"kind\":\"person\",\"value\":{\"age\":1,\"heigth\":2}}",
+                1,
+                "morsel: line 1, column 1: value: expected an object {\"age\": ..., \"height\": "
+                "...}, got an object\n"},
         Failure{{"encode", "--json"},
                 "{\"kind\":\"f32\",\"value\":1e39}",
                 1,
