@@ -293,6 +293,22 @@ TEST_F(SchemaTool, DumpNamesEveryPart) {
                 "        22  01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01\n"
                 "        38  01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01\n"
                 "        54  01 01 01 01 01 01 01 01 01 01 01 01 01 01 01\n");
+  // A meaning of exactly 100 characters is shown whole.
+  const std::string ninety(90, 'x');
+  std::string ninety_hex;
+  for (int i = 0; i < 90; ++i) {
+    ninety_hex += " 78";
+  }
+  EXPECT_NE(tool({"dump", "--schema", schema, "--hex"}, "a2 07 ab 5a" + ninety_hex + " ac 00 a2")
+                .out.find("T.p[1]: \"" + ninety + "\"\n"),
+            std::string::npos);
+  // A value of no bytes has a row of its own, with no bytes.
+  const std::string empty = dir_ + "/empty.schema";
+  std::ofstream(empty) << "Z {a: u8, e: array<E, 2>, b: u8}\nE {}\n";
+  EXPECT_EQ(tool({"dump", "--schema", empty, "--hex"}, "a2 05 a2 06").out,
+            "         0  a2 05                                            Z.a: 5\n"
+            "         2                                                   Z.e: [E {}, E {}]\n"
+            "         2  a2 06                                            Z.b: 6\n");
 }
 
 // JSON that is not a value of the type: the line and column, the path and what was expected;
