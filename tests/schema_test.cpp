@@ -460,7 +460,7 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
 TEST(Schema, AValueThatDoesNotFitItsTypeIsRefused) {
   const morsel::type_set types = morsel::type_set::parse(
       "R {n: u8, list: vector<u8>, pair: array<i32, 2>}  M = map<string, u8>  "
-      "V = variant<u8, array<u8, 0>>");
+      "V = variant<u8, array<u8, 0>>  O = optional<u8>");
   using list = morsel::value::list;
   const auto of = [](auto held) { return morsel::value{std::move(held), 0}; };
   const auto r = [&](morsel::value n, morsel::value pair) {
@@ -485,6 +485,8 @@ TEST(Schema, AValueThatDoesNotFitItsTypeIsRefused) {
        of(list{of(std::string("a")), of(std::uint64_t{1}), of(std::string("b")),
                of(std::uint64_t{300})}),
        "morsel::writer: M[\"b\"]: a value of u8 is an integer in its range, not 300"},
+      {"O", of(list{of(std::uint64_t{1}), of(std::uint64_t{2})}),
+       "morsel::writer: a value of optional<u8> is a list of 2 values"},
       {"V", morsel::value{list{of(list{})}, 2},
        "morsel::writer: a value of variant<u8, array<u8, 0>> is no alternative of it"},
       {"V", morsel::value{list{of(std::uint64_t{1}), of(std::uint64_t{2})}, 0},
@@ -567,6 +569,12 @@ TEST(Schema, AStreamReadsValuesOnceWhole) {
   in.finish();
   ASSERT_TRUE(in.read_value(*strings.first(), v));
   EXPECT_EQ(std::get<std::string>(v.data), std::string(1000, 's'));
+  // A value past the limit is refused, even when all of it came at once.
+  morsel::writer thirty;
+  thirty.write(std::string(28, 't'));
+  morsel::stream limited(16);
+  limited.feed(thirty.bytes());
+  EXPECT_THROW((void)limited.read_value(*strings.first(), v), morsel::stream_limit_error);
 }
 
 }  // namespace
