@@ -392,6 +392,7 @@ TEST(Schema, RefusedSchemasSayWhereAndWhy) {
            Case{"A {x: vector<u8, u8>}", "line 1, column 18: vector takes 1 type"},
            Case{"A {x: u8", "line 1, column 9: expected ',' or '}', got the end of the schema"},
            Case{"A {x: u8]", "line 1, column 9: expected ',' or '}', got ']'"},
+           Case{"A {x: u8 y}", "line 1, column 10: expected ',' or '}', got 'y'"},
            Case{"u8 = u32", "line 1, column 1: the name u8 is a kind's"},
            Case{"A {x: array<u8, 4294967296>}",
                 "line 1, column 27: an array's count is from 0 to 4294967295"},
