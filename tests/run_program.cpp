@@ -36,6 +36,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
   return out;
 }
 
+#ifndef MORSEL_SANITIZED
 // glibc's checking allocator, where this system has it: it marks the byte after each block and
 // aborts the program that wrote it, which an uninstrumented build would not notice.
 std::optional<std::string> checking_allocator() {
@@ -47,6 +48,7 @@ std::optional<std::string> checking_allocator() {
   }
   return std::nullopt;
 }
+#endif
 
 // The child sees only PATH, plus the sanitizer settings so that an instrumented build reports
 // the way the test run asked, and the checking allocator where the invocation asks for it (an
