@@ -59,10 +59,11 @@ std::vector<std::string> environment(const Invocation& invocation) {
     env.push_back("PATH=" + *invocation.path);
   }
 #ifndef MORSEL_SANITIZED
-  if (const std::optional<std::string> library = checking_allocator();
-      invocation.check_heap && library) {
-    env.push_back("LD_PRELOAD=" + *library);
-    env.push_back("GLIBC_TUNABLES=glibc.malloc.check=3");
+  if (invocation.check_heap) {
+    if (const std::optional<std::string> library = checking_allocator()) {
+      env.push_back("LD_PRELOAD=" + *library);
+      env.push_back("GLIBC_TUNABLES=glibc.malloc.check=3");
+    }
   }
 #endif
   for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
