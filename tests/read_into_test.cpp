@@ -28,11 +28,13 @@ struct Event {
   std::map<std::string, std::string> tags;
   std::optional<unsigned int> code;
   std::set<std::string> labels;
+  std::vector<bool> flags;
   bool operator==(const Event&) const = default;
 };
 
 // Events of every size: now and then a long message or many samples; two tags and two labels of
-// varying lengths, longer than a short string's inline room.
+// varying lengths, longer than a short string's inline room; flags of every count up to six, each
+// event's unlike the one before.
 std::vector<Event> sample_events(std::size_t count) {
   std::vector<Event> events;
   for (std::size_t i = 0; i < count; ++i) {
@@ -43,7 +45,11 @@ std::vector<Event> sample_events(std::size_t count) {
             std::vector<double>(i % 23 == 0 ? 300 + i % 900 : i % 5, 0.5 * static_cast<double>(i)),
             {},
             std::nullopt,
+            {},
             {}};
+    for (std::size_t f = 0; f < i % 7; ++f) {
+      e.flags.push_back((i + f) % 3 == 0);
+    }
     for (std::size_t t = 0; t < 2; ++t) {
       e.tags["tag-" + std::to_string(t)] = std::string(20 + (i + t) % 30, 'v');
       e.labels.insert("label-of-some-length-" + std::to_string((i + t) % 7));
