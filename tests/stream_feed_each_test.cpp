@@ -31,6 +31,7 @@ struct Entry {
   std::string text;
   std::vector<double> samples;
   std::map<std::string, std::optional<int>> tags;
+  std::vector<std::string> names;
   bool operator==(const Entry&) const = default;
 };
 
@@ -42,13 +43,15 @@ struct EntryView {
 std::vector<Entry> entries() {
   std::vector<Entry> all;
   for (unsigned int i = 0; i < 60; ++i) {
-    // Now and then a long text or many samples: larger than the values before them.
+    // Now and then a long text, many samples or many names: larger than the values before them.
     const std::size_t length = i % 17 == 5 ? 700 : i % 7;
     const std::size_t samples = i % 23 == 11 ? 400 : i % 3;
+    const std::size_t names = i % 19 == 7 ? 300 : i % 2;
     all.push_back({i,
                    std::string(length, static_cast<char>('a' + i % 26)),
                    std::vector<double>(samples, 0.5 * i),
-                   {{"k", i % 2 == 0 ? std::optional<int>(-static_cast<int>(i)) : std::nullopt}}});
+                   {{"k", i % 2 == 0 ? std::optional<int>(-static_cast<int>(i)) : std::nullopt}},
+                   std::vector<std::string>(names, std::string(i % 3, 'n'))});
   }
   return all;
 }
@@ -83,7 +86,9 @@ TEST(StreamFeedEach, AnyChunkingReadsWhatFeedAndReadRead) {
     std::uniform_int_distribution<std::size_t> size(1, most);
     for (std::size_t fed = 0; fed < bytes.size();) {
       const std::size_t n = std::min(size(rng), bytes.size() - fed);
-      const std::span<const unsigned char> chunk = std::span(bytes).subspan(fed, n);
+      // Each chunk its own allocation: a byte read past its end is one past the allocation.
+      const Bytes chunk(bytes.begin() + static_cast<std::ptrdiff_t>(fed),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(fed + n));
       fed += n;
       const std::size_t read =
           in_place.feed_each<Entry>(chunk, [&](Entry&& e) { got.push_back(std::move(e)); });
