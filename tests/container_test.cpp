@@ -211,6 +211,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "byte 1: a count of 4294967295 elements needs at least 21474836475 bytes after "
                   "it, 5 left",
                   true, 11},
+        Malformed{"items, the least of one byte each, fewer than counted", "A3 00000004 A1 A0 A1",
+                  as<std::vector<morsel::item>>(),
+                  "byte 1: a count of 4 elements needs at least 4 bytes after it, 3 left", true, 9},
         Malformed{"wrong member of an element",
                   "A3 00000002 A3 00000001 A9 0000000000000000 A2 01 A3 00000002 A9 "
                   "0000000000000000 A3 00000001",
