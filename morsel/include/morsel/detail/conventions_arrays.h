@@ -122,7 +122,7 @@ struct array_of {
     if constexpr (is_text<E>) {
       read_long_strings(in, values, resize);
     } else if constexpr (std::is_same_v<E, unsigned char>) {
-      read_long_bytes(in, values, resize);
+      read_long_bytes(in, values);
     } else {
       const measured m = measure_long_wide<item_kind>(in.here(), in.left());
       if (!m.whole()) {
@@ -140,8 +140,8 @@ struct array_of {
 
   // Checked and copied in one pass, appended to a vector (not first zeroed); a length the bytes
   // left cannot hold takes no memory, and the measure says what is wrong only once something is.
-  template <typename R, typename Values, typename Resize>
-  static void read_long_bytes(R& in, Values& values, Resize resize) {
+  template <typename R, typename Values>
+  static void read_long_bytes(R& in, Values& values) {
     const std::size_t n = in.left() >= kLengthItemSize ? long_length(in.here()) : 0;
     const std::size_t size = long_size<parted::bytes>(n);
     const auto report_fault = [&in] {
@@ -158,8 +158,7 @@ struct array_of {
                                          [&values](const unsigned char* part, std::size_t bytes) {
                                            values.insert(values.end(), part, part + bytes);
                                          });
-    } else {
-      resize(n);
+    } else {  // a std::array, its count already found equal to n
       unsigned char* out = values.data();
       joined = join_parts<parted::bytes>(in.here(), n,
                                          [&out](const unsigned char* part, std::size_t bytes) {
