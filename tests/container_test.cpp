@@ -190,6 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Malformed{"variant index out of range", "A2 02 A6 00000001", as<Variant>(),
                   "byte 1: alternative 2 of a std::variant of 2", false, 2},
+        Malformed{"byte vector from an item of another kind", "A6 00000001",
+                  as<std::vector<unsigned char>>(), "byte 1: expected tag 0xac, got 0xa6", false,
+                  1},
         Malformed{"optional without its flag", "A6 00000001", as<std::optional<int>>(),
                   "byte 1: expected tag 0xa0 or 0xa1, got 0xa6", false, 1},
         Malformed{"std::array of another count", "AC 01 A4 0000000000000001",
