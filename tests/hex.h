@@ -30,6 +30,16 @@ inline Bytes hex(std::string_view text) {
   return out;
 }
 
+// `text` written `times` times over: long inputs written as their pattern.
+inline std::string repeated(std::string_view text, std::size_t times) {
+  std::string all;
+  all.reserve(text.size() * times);
+  for (std::size_t i = 0; i < times; ++i) {
+    all += text;
+  }
+  return all;
+}
+
 inline Bytes concat(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;

@@ -50,6 +50,7 @@ struct Sample {
 namespace {
 
 using morsel_test::Bytes;
+using morsel_test::repeated;
 using program_test::Invocation;
 using program_test::Outcome;
 using shop::Mood;
@@ -279,12 +280,8 @@ TEST_F(SchemaTool, DumpNamesEveryPart) {
             "         2  ab 02 68 69                                      T.p[1]: \"hi\"\n"
             "         6  ac 01 a2 01                                      T.q: [1]\n");
   // A value's meaning is cut at 100 characters, the last three of them "...".
-  std::string sixty_ones;
-  std::string shown = "T.q: [";
-  for (int i = 0; i < 60; ++i) {
-    sixty_ones += " 01";
-    shown += i < 30 ? "1, " : "";
-  }
+  const std::string sixty_ones = repeated(" 01", 60);
+  const std::string shown = "T.q: [" + repeated("1, ", 30);
   const std::string rows =
       tool({"dump", "--schema", schema, "--hex"}, "a2 07 ab 02 68 69 ac 3c a2" + sixty_ones).out;
   EXPECT_EQ(rows.substr(rows.find("\n         6 ")),
@@ -295,13 +292,10 @@ TEST_F(SchemaTool, DumpNamesEveryPart) {
                 "        54  01 01 01 01 01 01 01 01 01 01 01 01 01 01 01\n");
   // A meaning of exactly 100 characters is shown whole.
   const std::string ninety(90, 'x');
-  std::string ninety_hex;
-  for (int i = 0; i < 90; ++i) {
-    ninety_hex += " 78";
-  }
-  EXPECT_NE(tool({"dump", "--schema", schema, "--hex"}, "a2 07 ab 5a" + ninety_hex + " ac 00 a2")
-                .out.find("T.p[1]: \"" + ninety + "\"\n"),
-            std::string::npos);
+  EXPECT_NE(
+      tool({"dump", "--schema", schema, "--hex"}, "a2 07 ab 5a" + repeated(" 78", 90) + " ac 00 a2")
+          .out.find("T.p[1]: \"" + ninety + "\"\n"),
+      std::string::npos);
   // A value of no bytes has a row of its own, with no bytes.
   const std::string empty = dir_ + "/empty.schema";
   std::ofstream(empty) << "Z {a: u8, e: array<E, 2>, b: u8}\nE {}\n";

@@ -22,6 +22,7 @@
 namespace {
 
 using morsel_test::Bytes;
+using morsel_test::repeated;
 using program_test::Invocation;
 using program_test::Outcome;
 using program_test::Stdout;
@@ -60,15 +61,6 @@ pid_t start_tool(std::vector<std::string> args, int input, int output, int error
     ::_exit(127);
   }
   return pid;
-}
-
-std::string repeated(std::string_view text, std::size_t times) {
-  std::string all;
-  all.reserve(text.size() * times);
-  for (std::size_t i = 0; i < times; ++i) {
-    all += text;
-  }
-  return all;
 }
 
 // Every kind, and the values the notation must keep exact.
