@@ -119,15 +119,18 @@ TEST(Containers, NestedCombinationsRoundTrip) {
                     {{1, 20.5, Status::ok}, {2, -1.0, Status::down}},
                     {{"drops", 3}, {"resets", 0}},
                     Reading{9, 0.25, Status::ok}};
-  using Nested = std::tuple<std::vector<std::optional<Reading>>, std::map<int, std::vector<int>>,
-                            std::unordered_map<std::string, std::array<unsigned long, 2>>,
-                            std::vector<std::variant<bool, Frame>>,
-                            std::vector<std::pair<int, std::array<double, 2>>>>;
+  using Nested = std::tuple<
+      std::vector<std::optional<Reading>>, std::map<int, std::vector<int>>,
+      std::unordered_map<std::string, std::array<unsigned long, 2>>,
+      std::vector<std::variant<bool, Frame>>, std::vector<std::pair<int, std::array<double, 2>>>,
+      std::vector<std::array<double, 2>>, std::tuple<std::array<unsigned long, 2>, signed char>>;
   const Nested nested{{std::nullopt, Reading{3, 1.0, Status::ok}},
                       {{1, {}}, {2, {5, 6}}},
                       {{"k", {1, 2}}},
                       {true, frame},
-                      {{1, {0.5, -2.0}}, {2, {1e300, 0.0}}}};
+                      {{1, {0.5, -2.0}}, {2, {1e300, 0.0}}},
+                      {{0.5, -2.0}, {1e300, 0.0}, {-0.25, 3.0}},
+                      {{1, 2}, -3}};
   morsel::writer out;
   out.write(frame).write(frame.readings).write(nested).write(Plain::beta);
   morsel::reader in(out.bytes());

@@ -9,8 +9,9 @@
 //   write(out, value)        appends the value's items to a morsel::writer
 //   read(in, value)          reads them back from a morsel::reader into an existing value
 //   extent(at, left, depth)  how many bytes the value at `at` takes, or how many it needs at
-//                            least, or a wrong byte, without throwing or building it: a stream
-//                            asks before it reads, so that waiting never costs an exception
+//                            least, or that a byte is wrong, without throwing or building it: a
+//                            stream asks before it reads, so that waiting never costs an
+//                            exception (which byte is wrong, and why, the read then says)
 //   put(out, value), tags_fit(at), get(in, value)   fixed-size types only: the value stored
 //                            with no room check; its tags checked; and, once they are, read back
 //                            (false, and nothing said, when a `from` refuses what was read).
@@ -166,8 +167,6 @@ struct part_walk {
       problem = m;
       if (m.what == fault::cut_short) {
         problem.size = saturating_add(saturating_add(size, m.size), least_after);
-      } else {
-        problem.at += size;
       }
       return false;
     }
