@@ -76,6 +76,18 @@ INSTANTIATE_TEST_SUITE_P(
         row("empty strings", std::vector<std::string>{}), row("strings", kStrings),
         row("Person", Person{30, 1.5F, "Ada"})));
 
+// Short strings are copied in pieces chosen by length: every length, each byte unlike its
+// neighbours, so that a piece copied from or to the wrong place shows.
+TEST(Writer, StringsOfEveryShortLengthMatchSerialize) {
+  std::string text;
+  for (std::size_t n = 0; n <= 255; ++n) {
+    morsel::writer out;
+    out.write(text);
+    EXPECT_EQ(bytes_of(out), serialize(text)) << n << " bytes";
+    text += static_cast<char>('!' + n % 90);
+  }
+}
+
 // Past 255 a length takes its long form (long_value_test.cpp); past what a u32 holds, nothing.
 // The values are views of address space that is never read: the size is checked first.
 struct TooLong {

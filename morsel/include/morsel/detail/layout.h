@@ -203,26 +203,25 @@ inline void copy_ends(unsigned char* out, const char* in, std::size_t n) noexcep
 
 // The same bytes as put_string, for a string of at most 255 bytes, copied without a call for the
 // common short ones: two overlapping fixed-size copies cover any length from 4 to 32.
-inline unsigned char* put_short_string(unsigned char* out, std::string_view s) noexcept {
+inline void put_short_string(unsigned char* out, std::string_view s) noexcept {
   const auto header = string_header(s.size());
   std::memcpy(out, header.data(), header.size());
   unsigned char* bytes = out + kStringHeaderSize;
   const char* in = s.data();
   const std::size_t n = s.size();
-  if (n >= 16 && n <= 32) {
-    copy_ends<16>(bytes, in, n);
-  } else if (n >= 8 && n < 16) {
-    copy_ends<8>(bytes, in, n);
-  } else if (n >= 4 && n < 8) {
-    copy_ends<4>(bytes, in, n);
-  } else if (n > 32) {
+  if (n > 32) {
     std::memcpy(bytes, in, n);
+  } else if (n >= 16) {
+    copy_ends<16>(bytes, in, n);
+  } else if (n >= 8) {
+    copy_ends<8>(bytes, in, n);
+  } else if (n >= 4) {
+    copy_ends<4>(bytes, in, n);
   } else if (n != 0) {  // 1 to 3 bytes: the first, the middle and the last
     bytes[0] = static_cast<unsigned char>(in[0]);
     bytes[n / 2] = static_cast<unsigned char>(in[n / 2]);
     bytes[n - 1] = static_cast<unsigned char>(in[n - 1]);
   }
-  return bytes + n;
 }
 
 #if defined(__GNUC__) && !defined(__clang__)
