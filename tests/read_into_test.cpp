@@ -1,6 +1,7 @@
 // Reading into values that already exist: the same values and errors as read<T>(), with the
 // storage of the value read into reused, so that a log read into one value allocates only while
 // its values still grow.
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -120,38 +121,60 @@ TEST(ReadInto, TheStreamReadsIntoOneValueInEveryChunking) {
   }
 }
 
-// Bad bytes: the error read<T>() gives, the reader not moved, the value still one to read into.
+// Bad bytes: the error read<T>() gives, naming the part, the reader not moved, the value still
+// one to read into. The second event is spoiled where it reuses what the first left: its level,
+// a tag's key and value in a reused map node, a label in a reused set node.
 TEST(ReadInto, AfterAThrowTheReaderHasNotMovedAndTheValueIsUsable) {
   const std::vector<Event> events = sample_events(3);
-  std::vector<unsigned char> bytes = message_of(events);
-  morsel::reader first(bytes);
+  const std::vector<unsigned char> sound = message_of(events);
+  morsel::reader first(sound);
   Event into{};
   first.read_into(into);
   const std::size_t second = first.offset();
-  bytes[second + 9] = 0xA6;  // the second event's level: not a u8 item
-  morsel::reader in(bytes);
-  in.read_into(into);
-  std::string from_read;
-  try {
-    morsel::reader again(bytes);
-    (void)again.read<Event>();
-    (void)again.read<Event>();
-  } catch (const morsel::decode_error& e) {
-    from_read = e.what();
-  }
-  try {
+  // The string item of `text` in the second event: its tag byte's offset.
+  const auto string_in_second = [&](const std::string& text) {
+    const std::vector<unsigned char> item = morsel::serialize(text);
+    return static_cast<std::size_t>(std::search(sound.begin() + static_cast<std::ptrdiff_t>(second),
+                                                sound.end(), item.begin(), item.end()) -
+                                    sound.begin());
+  };
+  const struct {
+    std::size_t spoiled;  // made a u32 tag
+    const char* part;
+  } cases[] = {
+      {second + 9, "Event.level"},
+      {string_in_second("tag-1"), "Event.tags[key 1]"},
+      {string_in_second(events[1].tags.at("tag-0")), "Event.tags[\"tag-0\"]"},
+      {string_in_second(*events[1].labels.begin()), "Event.labels[0]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.part);
+    ASSERT_LT(c.spoiled, sound.size());
+    std::vector<unsigned char> bytes = sound;
+    bytes[c.spoiled] = 0xA6;
+    morsel::reader in(bytes);
     in.read_into(into);
-    ADD_FAILURE() << "read";
-  } catch (const morsel::decode_error& e) {
-    EXPECT_EQ(e.what(), from_read);
-    EXPECT_NE(from_read.find("Event.level"), std::string::npos) << from_read;
+    std::string from_read;
+    try {
+      morsel::reader again(bytes);
+      (void)again.read<Event>();
+      (void)again.read<Event>();
+    } catch (const morsel::decode_error& e) {
+      from_read = e.what();
+    }
+    try {
+      in.read_into(into);
+      ADD_FAILURE() << "read";
+    } catch (const morsel::decode_error& e) {
+      EXPECT_EQ(e.what(), from_read);
+      EXPECT_NE(from_read.find(c.part), std::string::npos) << from_read;
+    }
+    EXPECT_EQ(in.offset(), second);
+    morsel::reader fresh(sound);
+    fresh.read_into(into);
+    fresh.read_into(into);
+    EXPECT_EQ(into, events[1]);
   }
-  EXPECT_EQ(in.offset(), second);
-  const std::vector<unsigned char> sound = message_of(events);
-  morsel::reader fresh(sound);
-  fresh.read_into(into);
-  fresh.read_into(into);
-  EXPECT_EQ(into, events[1]);
 }
 
 }  // namespace
